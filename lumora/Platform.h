@@ -1,0 +1,13 @@
+// Lumora is written against the Win32 API. On Windows that is <windows.h>; everywhere else
+// it is our own subset in win32/. Nothing else in the library knows which one it got.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <commctrl.h>
+#else
+#include "win32/windows.h"
+#endif
+
+#include <GL/gl.h>
+#include <GL/glu.h>
