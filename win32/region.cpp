@@ -1,0 +1,202 @@
+// GDI regions over pixman regions: creation from a rectangle or from RGNDATA, combination,
+// point tests, bounds, data export and comparison; and the region calls user makes.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "win32/gdi_objects.h"
+#include "win32/internal.h"
+
+using namespace win32::gdi;
+
+namespace {
+
+int region_type(const pixman_region32_t* r) {
+    const int n = pixman_region32_n_rects(const_cast<pixman_region32_t*>(r));
+    return n == 0 ? NULLREGION : n == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+HRGN new_region(Region** out) {
+    auto r = std::make_unique<Region>();
+    *out = r.get();
+    return static_cast<HRGN>(add(std::move(r)));
+}
+
+}  // namespace
+
+HRGN CreateRectRgn(int x1, int y1, int x2, int y2) {
+    Region* r;
+    HRGN h = new_region(&r);
+    if (!h) return nullptr;
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (x1 < x2 && y1 < y2) pixman_region32_init_rect(&r->region, x1, y1, unsigned(x2 - x1), unsigned(y2 - y1));
+    return h;
+}
+
+HRGN ExtCreateRegion(const XFORM* lpx, DWORD nCount, const RGNDATA* lpData) {
+    if (!lpData || nCount < sizeof(RGNDATAHEADER)) return nullptr;
+    const RGNDATAHEADER& h = lpData->rdh;
+    if (h.dwSize < sizeof(RGNDATAHEADER) || h.iType != RDH_RECTANGLES) return nullptr;
+    // The rectangles must lie inside the bytes the caller says it gave.
+    if (h.dwSize > nCount || uint64_t(h.nCount) * sizeof(RECT) > uint64_t(nCount) - h.dwSize) return nullptr;
+    double sx = 1, sy = 1, tx = 0, ty = 0;
+    if (lpx) {
+        if (lpx->eM12 != 0 || lpx->eM21 != 0 || lpx->eM11 == 0 || lpx->eM22 == 0) return nullptr;
+        sx = lpx->eM11;
+        sy = lpx->eM22;
+        tx = lpx->eDx;
+        ty = lpx->eDy;
+    }
+    const uint8_t* rects = reinterpret_cast<const uint8_t*>(lpData) + h.dwSize;
+    std::vector<pixman_box32_t> boxes;
+    try {
+        boxes.reserve(h.nCount);
+    } catch (...) {
+        return nullptr;
+    }
+    auto fit = [](double v) { return int32_t(std::clamp(v, double(INT32_MIN / 2), double(INT32_MAX / 2))); };
+    for (DWORD i = 0; i < h.nCount; ++i) {
+        RECT rc;
+        std::memcpy(&rc, rects + size_t(i) * sizeof(RECT), sizeof(RECT));
+        int32_t l = rc.left, t = rc.top, r = rc.right, b = rc.bottom;
+        if (lpx) {
+            l = fit(rc.left * sx + tx);
+            r = fit(rc.right * sx + tx);
+            t = fit(rc.top * sy + ty);
+            b = fit(rc.bottom * sy + ty);
+            if (l > r) std::swap(l, r);
+            if (t > b) std::swap(t, b);
+        }
+        if (l < r && t < b) boxes.push_back(pixman_box32_t{l, t, r, b});
+    }
+    Region* region;
+    HRGN handle = new_region(&region);
+    if (!handle) return nullptr;
+    if (!boxes.empty()) {
+        pixman_region32_fini(&region->region);
+        if (!pixman_region32_init_rects(&region->region, boxes.data(), int(boxes.size()))) {
+            pixman_region32_init(&region->region);
+            DeleteObject(handle);
+            return nullptr;
+        }
+    }
+    return handle;
+}
+
+int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode) {
+    Region* d = find_region(hrgnDst);
+    Region* a = find_region(hrgnSrc1);
+    if (!d || !a) return ERROR;
+    if (iMode == RGN_COPY) {
+        if (!pixman_region32_copy(&d->region, &a->region)) return ERROR;
+        return region_type(&d->region);
+    }
+    Region* b = find_region(hrgnSrc2);
+    if (!b) return ERROR;
+    pixman_bool_t ok = 1;
+    switch (iMode) {
+    case RGN_AND:
+        ok = pixman_region32_intersect(&d->region, &a->region, &b->region);
+        break;
+    case RGN_OR:
+        ok = pixman_region32_union(&d->region, &a->region, &b->region);
+        break;
+    case RGN_DIFF:
+        ok = pixman_region32_subtract(&d->region, &a->region, &b->region);
+        break;
+    case RGN_XOR: {
+        pixman_region32_t a_only, b_only;
+        pixman_region32_init(&a_only);
+        pixman_region32_init(&b_only);
+        ok = pixman_region32_subtract(&a_only, &a->region, &b->region) &&
+             pixman_region32_subtract(&b_only, &b->region, &a->region) &&
+             pixman_region32_union(&d->region, &a_only, &b_only);
+        pixman_region32_fini(&a_only);
+        pixman_region32_fini(&b_only);
+        break;
+    }
+    default:
+        return ERROR;
+    }
+    return ok ? region_type(&d->region) : ERROR;
+}
+
+BOOL PtInRegion(HRGN hrgn, int x, int y) {
+    Region* r = find_region(hrgn);
+    return r && pixman_region32_contains_point(&r->region, x, y, nullptr) ? TRUE : FALSE;
+}
+
+int GetRgnBox(HRGN hrgn, LPRECT lprc) {
+    Region* r = find_region(hrgn);
+    if (!r || !lprc) return ERROR;
+    const int type = region_type(&r->region);
+    if (type == NULLREGION) {
+        *lprc = RECT{0, 0, 0, 0};
+    } else {
+        const pixman_box32_t* e = pixman_region32_extents(&r->region);
+        *lprc = RECT{e->x1, e->y1, e->x2, e->y2};
+    }
+    return type;
+}
+
+DWORD GetRegionData(HRGN hrgn, DWORD nCount, RGNDATA* lpRgnData) {
+    Region* r = find_region(hrgn);
+    if (!r) return 0;
+    int n = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(&r->region, &n);
+    const uint64_t needed = sizeof(RGNDATAHEADER) + uint64_t(n) * sizeof(RECT);
+    if (needed > 0xFFFFFFFFu) return 0;
+    if (!lpRgnData) return DWORD(needed);
+    if (nCount < needed) return 0;
+    RGNDATAHEADER h{};
+    h.dwSize = sizeof(RGNDATAHEADER);
+    h.iType = RDH_RECTANGLES;
+    h.nCount = DWORD(n);
+    h.nRgnSize = DWORD(n) * sizeof(RECT);
+    if (n > 0) {
+        const pixman_box32_t* e = pixman_region32_extents(&r->region);
+        h.rcBound = RECT{e->x1, e->y1, e->x2, e->y2};
+    }
+    std::memcpy(lpRgnData, &h, sizeof(h));
+    uint8_t* out = reinterpret_cast<uint8_t*>(lpRgnData) + sizeof(RGNDATAHEADER);
+    for (int i = 0; i < n; ++i) {
+        const RECT rc{boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2};
+        std::memcpy(out + size_t(i) * sizeof(RECT), &rc, sizeof(rc));
+    }
+    return nCount;
+}
+
+BOOL EqualRgn(HRGN hrgn1, HRGN hrgn2) {
+    Region* a = find_region(hrgn1);
+    Region* b = find_region(hrgn2);
+    if (!a || !b) return ERROR;
+    return pixman_region32_equal(&a->region, &b->region) ? TRUE : FALSE;
+}
+
+namespace win32::internal {
+
+bool region_contains(HRGN region, int x, int y) { return PtInRegion(region, x, y) != FALSE; }
+
+bool region_mask(HRGN region, int width, int height, std::vector<uint8_t>& mask) {
+    Region* r = find_region(region);
+    if (!r) return false;
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    mask.assign(size_t(width) * size_t(height), 0);
+    int n = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(&r->region, &n);
+    for (int i = 0; i < n; ++i) {
+        const int x1 = std::max(boxes[i].x1, 0), x2 = std::min(boxes[i].x2, width);
+        const int y1 = std::max(boxes[i].y1, 0), y2 = std::min(boxes[i].y2, height);
+        if (x1 >= x2) continue;
+        for (int y = y1; y < y2; ++y) std::memset(mask.data() + size_t(y) * size_t(width) + size_t(x1), 1, size_t(x2 - x1));
+    }
+    return true;
+}
+
+void delete_region(HRGN region) {
+    if (find_region(region)) remove(region);
+}
+
+}  // namespace win32::internal
