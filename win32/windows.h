@@ -638,6 +638,7 @@ HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT 
 
 // gdi
 HGDIOBJ GetStockObject(int i);
+HBRUSH CreateSolidBrush(COLORREF color);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
 BOOL DeleteObject(HGDIOBJ ho);
 int GetObjectA(HANDLE h, int c, LPVOID pv);
