@@ -209,6 +209,21 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     }
 }
 
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
+    Dc* dc = find_dc(hdc);
+    if (!dc) return nullptr;
+    switch (type) {
+    case OBJ_BITMAP:
+        return dc->bitmap;
+    case OBJ_PAL:
+        return dc->palette;
+    case OBJ_BRUSH:
+        return dc->brush;
+    default:
+        return nullptr;
+    }
+}
+
 BOOL DeleteObject(HGDIOBJ ho) {
     Object* o = find(ho);
     if (!o) return FALSE;

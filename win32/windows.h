@@ -640,6 +640,7 @@ HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT 
 HGDIOBJ GetStockObject(int i);
 HBRUSH CreateSolidBrush(COLORREF color);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 BOOL DeleteObject(HGDIOBJ ho);
 int GetObjectA(HANDLE h, int c, LPVOID pv);
 DWORD GetObjectType(HGDIOBJ h);
