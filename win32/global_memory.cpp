@@ -114,7 +114,3 @@ SIZE_T GlobalSize(HGLOBAL hMem) {
     Block* b = find(hMem);
     return b ? b->size : 0;
 }
-
-// The process pseudo-handle, as on Win32 (-1); a weak definition in case the kernel side of
-// user supplies its own.
-__attribute__((weak)) HANDLE GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(intptr_t(-1)); }
