@@ -79,4 +79,14 @@ void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, i
 void input_key(NativeSurface* surface, UINT virtual_key, bool down, bool repeat, bool alt_held);
 void input_close(NativeSurface* surface);  // the window manager asked the window to close
 
+// What a cursor or icon handle shows (defined by the Win32 layer), for hosts that draw the
+// system's cursors: the IDC_ / IDI_ number of a system cursor or icon, or the file a cursor
+// was loaded from. Returns false for handles that are not cursors or icons.
+struct CursorInfo {
+    bool is_icon = false;  // loaded with LoadIconA
+    int system_id = 0;     // IDC_ARROW, IDC_WAIT, ... (or IDI_ ...); 0 when loaded from a file
+    std::string file;      // the file of a cursor from LoadCursorFromFileA
+};
+bool describe_cursor(HCURSOR cursor, CursorInfo* info);
+
 }  // namespace win32

@@ -1,0 +1,176 @@
+// Input from the host: mouse targets, button flags, capture, keys and close requests.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+using namespace win32_test;
+namespace vh = win32::virtual_host;
+
+namespace {
+
+class Input : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fresh_start();
+        ensure_class("RecWindow");
+        // Outer corner (100, 50); client origin on screen (103, 69), client 194 x 178.
+        window = CreateWindowExA(0, "RecWindow", "", WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 50, 200, 200, nullptr,
+                                 nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        drain_queue();
+        received().clear();
+    }
+    void TearDown() override {
+        ReleaseCapture();
+        DestroyWindow(window);
+        drain_queue();
+    }
+    // Delivers pending input and returns the queued messages in order (not dispatched).
+    std::vector<MSG> take() {
+        std::vector<MSG> out;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_PAINT) {
+                ValidateRect(m.hwnd, nullptr);
+                continue;
+            }
+            out.push_back(m);
+        }
+        return out;
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(Input, InjectedInputWaitsForThePump) {
+    vh::mouse_move(110, 80);
+    EXPECT_EQ(vh::pending_input(), 1u);
+    EXPECT_TRUE(received().empty());
+    const auto msgs = take();
+    EXPECT_EQ(vh::pending_input(), 0u);
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(msgs[0].hwnd, window);
+    EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), 7);
+    EXPECT_EQ(GET_Y_LPARAM(msgs[0].lParam), 11);
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 110);
+    EXPECT_EQ(p.y, 80);
+}
+
+TEST_F(Input, ButtonsCarryMouseKeyFlags) {
+    vh::mouse_button_at(win32::MouseButton::left, true, 120, 90);
+    vh::mouse_move(125, 95);
+    vh::mouse_button(win32::MouseButton::right, true);
+    vh::mouse_button(win32::MouseButton::left, false);
+    vh::mouse_button(win32::MouseButton::right, false);
+    const auto msgs = take();
+    ASSERT_EQ(msgs.size(), 5u);
+    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
+    EXPECT_EQ(msgs[1].message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(msgs[1].wParam, static_cast<WPARAM>(MK_LBUTTON));
+    EXPECT_EQ(msgs[2].message, static_cast<UINT>(WM_RBUTTONDOWN));
+    EXPECT_EQ(msgs[2].wParam, static_cast<WPARAM>(MK_LBUTTON | MK_RBUTTON));
+    EXPECT_EQ(GET_X_LPARAM(msgs[2].lParam), 22);
+    EXPECT_EQ(GET_Y_LPARAM(msgs[2].lParam), 26);
+    EXPECT_EQ(msgs[3].message, static_cast<UINT>(WM_LBUTTONUP));
+    EXPECT_EQ(msgs[3].wParam, static_cast<WPARAM>(MK_RBUTTON));
+    EXPECT_EQ(msgs[4].message, static_cast<UINT>(WM_RBUTTONUP));
+    EXPECT_EQ(msgs[4].wParam, 0u);
+}
+
+TEST_F(Input, MovesOutsideReachOnlyTheCapturingWindowAsSixteenBitValues) {
+    vh::mouse_move(20, 10);  // left of and above the window: nobody gets it
+    EXPECT_TRUE(take().empty());
+    vh::mouse_move(101, 55);  // on the caption: not the client area
+    EXPECT_TRUE(take().empty());
+
+    SetCapture(window);
+    EXPECT_EQ(GetCapture(), window);
+    EXPECT_TRUE(vh::mouse_captured());
+    vh::mouse_move(20, 10);
+    auto msgs = take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].hwnd, window);
+    // x = 20 - 103 = -83, y = 10 - 69 = -59, each packed as an unsigned 16-bit value.
+    EXPECT_EQ(msgs[0].lParam & 0xFFFF, 65536 - 83);
+    EXPECT_EQ((msgs[0].lParam >> 16) & 0xFFFF, 65536 - 59);
+    EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), -83);
+
+    ReleaseCapture();
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(vh::mouse_captured());
+    vh::mouse_move(20, 10);
+    EXPECT_TRUE(take().empty());
+}
+
+TEST_F(Input, CaptureChangeIsAnnounced) {
+    SetCapture(window);
+    received().clear();
+    ReleaseCapture();
+    EXPECT_EQ(of_kind(WM_CAPTURECHANGED).size(), 1u);
+}
+
+TEST_F(Input, KeysGoToTheFocusWithWin32KeyData) {
+    vh::key(VK_ESCAPE, true);
+    vh::key(VK_ESCAPE, true, true);
+    vh::key(VK_ESCAPE, false);
+    auto msgs = take();
+    ASSERT_EQ(msgs.size(), 3u);
+    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msgs[0].hwnd, window);
+    EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(VK_ESCAPE));
+    EXPECT_EQ(msgs[0].lParam & 0xFFFF, 1);
+    EXPECT_EQ((msgs[0].lParam >> 30) & 3, 0);
+    EXPECT_EQ(msgs[1].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ((msgs[1].lParam >> 30) & 3, 1);  // previously down
+    EXPECT_EQ(msgs[2].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ((msgs[2].lParam >> 30) & 3, 3);
+}
+
+TEST_F(Input, AltAndF10MakeSystemKeys) {
+    vh::key_press(VK_F10);
+    vh::key(VK_MENU, true);
+    vh::key_press('X');
+    vh::key(VK_MENU, false);
+    vh::key_press('X');
+    auto msgs = take();
+    std::vector<UINT> kinds;
+    for (const auto& m : msgs) kinds.push_back(m.message);
+    const std::vector<UINT> expected = {WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP,
+                                        WM_SYSKEYUP,   WM_KEYDOWN,  WM_KEYUP};
+    EXPECT_EQ(kinds, expected);
+    ASSERT_EQ(msgs.size(), expected.size());
+    EXPECT_TRUE(msgs[3].lParam & (1 << 29));  // Alt held
+    EXPECT_FALSE(msgs[6].lParam & (1 << 29));
+}
+
+TEST_F(Input, AltF4ClosesThroughDefaultProcessing) {
+    vh::key(VK_MENU, true);
+    vh::key(0x73 /* VK_F4 */, true);
+    dispatch_all();
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(Input, CloseRequestPostsClose) {
+    vh::close_request(window);
+    auto msgs = take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(msgs[0].hwnd, window);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(Input, ClassCursorIsShownOverTheWindow) {
+    HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+    ensure_class("WaitCursorWindow", wait);
+    HWND w = CreateWindowExA(0, "WaitCursorWindow", "", WS_POPUP | WS_VISIBLE, 500, 500, 50, 50, nullptr, nullptr,
+                             nullptr, nullptr);
+    vh::mouse_move(510, 510);
+    take();
+    EXPECT_EQ(vh::current_cursor(), wait);
+    DestroyWindow(w);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// The headless host: no display, GL through EGL (Mesa llvmpipe, surfaceless platform).
+//
+// Link the object library `win32_virtual` into a test or tool and the Win32 layer runs
+// against this host. It gives
+//
+//  * a virtual screen, 1024 x 768 unless the test sets another size (set_screen_size);
+//  * for every top-level window a GL surface: an EGL pbuffer of the client size with RGBA8
+//    colour, depth 24 and stencil 8, made current by wglMakeCurrent; contexts are
+//    compatibility-profile desktop GL, so fixed-function calls work;
+//  * at every SwapBuffers, the frame read back (top row first, RGBA bytes), with the
+//    window's visible child windows laid over it through their window regions; last_frame()
+//    returns it, write_png() saves it, and the frame callback runs once per swap with the
+//    frame index (0 for the first swap of the run) - a test can script a whole run frame by
+//    frame from there. The host's own read-back goes straight to libOpenGL, so it does not
+//    appear in an apitrace of the program;
+//  * message boxes answered from a queue the test fills (push_message_box_answer); with an
+//    empty queue a box answers its default button (IDOK for MB_OK / MB_OKCANCEL, IDYES for
+//    MB_YESNO). Every box is logged with its text, caption, flags and answer;
+//  * input injected as a user's mouse and keyboard produce it: the events wait in the host
+//    and are delivered at the next pump (PeekMessageA / GetMessageA), through the same path
+//    as real input, so capture, hit-testing and coordinate rules apply. Mouse events go to
+//    the top-most visible window under the point, keys to the window with the focus;
+//  * a tick count in milliseconds since the host started, or a fixed value the test sets.
+//
+// All functions are for the test's own thread (the one that runs the windows).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win32/host.h"
+#include "win32/windows.h"
+
+namespace win32::virtual_host {
+
+// ---- screen and clock --------------------------------------------------------------------
+void set_screen_size(int width, int height);
+// A fixed tick count for GetTickCount, or std::nullopt for the running clock.
+void set_tick_count(std::optional<uint32_t> ticks);
+
+// ---- message boxes -----------------------------------------------------------------------
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    UINT flags = 0;
+    int answer = 0;
+};
+// The answer the next box gives (IDOK, IDYES, IDNO, or 0 for "could not be shown").
+void push_message_box_answer(int answer);
+const std::vector<MessageBoxRecord>& message_box_log();
+void clear_message_boxes();  // empties both the answer queue and the log
+
+// ---- input ---------------------------------------------------------------------------------
+// Moves the mouse to a screen point.
+void mouse_move(int x, int y);
+// Presses or releases a button at the current mouse position.
+void mouse_button(MouseButton button, bool down);
+// Moves, then presses or releases.
+void mouse_button_at(MouseButton button, bool down, int x, int y);
+// A key going down (repeat: an auto-repeat of a key already held) or up. Alt is held while
+// VK_MENU (or VK_LMENU / VK_RMENU) is down.
+void key(UINT virtual_key, bool down, bool repeat = false);
+// Down then up.
+void key_press(UINT virtual_key);
+// The window manager's close request for a top-level window (its close button).
+void close_request(HWND window);
+// Events not yet delivered.
+size_t pending_input();
+POINT mouse_position();
+
+// ---- frames ----------------------------------------------------------------------------------
+struct Frame {
+    HWND window = nullptr;
+    int width = 0;
+    int height = 0;
+    uint64_t index = 0;         // the swap that produced it
+    std::vector<uint8_t> rgba;  // width * height * 4 bytes, top row first
+    // The pixel at (x, y) as 0x00RRGGBB; 0 outside the frame.
+    uint32_t pixel(int x, int y) const;
+};
+// The last frame swapped by any window (nullptr before the first swap).
+const Frame* last_frame();
+// The last frame swapped by one window (nullptr if it never swapped).
+const Frame* last_frame(HWND window);
+// Number of swaps so far.
+uint64_t frame_count();
+// Called after each swap with the frame's index; an empty function removes it.
+void set_frame_callback(std::function<void(uint64_t frame_index)> callback);
+// Writes a frame as an 8-bit RGBA PNG file. False on any failure.
+bool write_png(const Frame& frame, const std::string& path);
+
+// ---- what the host was asked to do ------------------------------------------------------------
+struct SurfaceState {
+    HWND window = nullptr;
+    RECT outer{};
+    RECT client{};
+    std::string title;
+    bool decorated = false;
+    bool visible = false;
+};
+std::vector<SurfaceState> surfaces();
+HCURSOR current_cursor();
+bool mouse_captured();
+HWND focused_window();  // the window of the surface that last received focus
+// Number of GL contexts alive.
+int context_count();
+
+// Forgets injected input, message boxes, the frame callback and the fixed clock, and sets the
+// screen back to 1024 x 768. Windows and contexts are left alone.
+void reset();
+
+}  // namespace win32::virtual_host

@@ -1,0 +1,207 @@
+// Message boxes, cursors and icons, system metrics and colours, rectangle helpers.
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "win32/host.h"
+#include "win32/user_internal.h"
+
+namespace win32::user {
+namespace {
+
+struct CursorRecord {
+    CursorInfo info;
+};
+
+struct Resources {
+    std::map<uintptr_t, CursorRecord> cursors;
+    std::map<int, uintptr_t> system_cursors;  // IDC_ number -> handle
+    std::map<int, uintptr_t> system_icons;    // IDI_ number -> handle
+    uintptr_t next_cursor = 0x00020010;
+    HCURSOR current = nullptr;
+};
+
+Resources& resources() {
+    static Resources r;
+    return r;
+}
+
+constexpr int kSystemCursors[] = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
+                                  32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
+constexpr int kSystemIcons[] = {32512, 32513, 32514, 32515, 32516, 32517};
+
+HCURSOR new_cursor(const CursorInfo& info) {
+    auto& r = resources();
+    const uintptr_t h = r.next_cursor;
+    r.next_cursor += 4;
+    r.cursors[h] = CursorRecord{info};
+    return reinterpret_cast<HCURSOR>(h);
+}
+
+HCURSOR system_handle(std::map<int, uintptr_t>& table, int id, bool icon) {
+    auto it = table.find(id);
+    if (it != table.end()) return reinterpret_cast<HCURSOR>(it->second);
+    CursorInfo info;
+    info.is_icon = icon;
+    info.system_id = id;
+    HCURSOR h = new_cursor(info);
+    table[id] = reinterpret_cast<uintptr_t>(h);
+    return h;
+}
+
+uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+uint32_t le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// An icon or cursor resource file: a directory of images, each a DIB or a PNG.
+bool valid_icon_file(const std::vector<uint8_t>& d) {
+    if (d.size() < 6) return false;
+    const uint32_t reserved = le16(&d[0]), type = le16(&d[2]), count = le16(&d[4]);
+    if (reserved != 0 || (type != 1 && type != 2) || count == 0) return false;
+    const uint64_t dir_end = 6 + 16ull * count;
+    if (dir_end > d.size()) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* e = &d[6 + 16 * i];
+        const uint64_t bytes = le32(e + 8), offset = le32(e + 12);
+        if (bytes < 8 || offset < dir_end || offset + bytes > d.size()) return false;
+        const uint8_t* img = &d[offset];
+        const bool png = std::memcmp(img, "\x89PNG", 4) == 0;
+        const bool dib = le32(img) == 40 && bytes >= 40;
+        if (!png && !dib) return false;
+    }
+    return true;
+}
+
+// An animated cursor: a RIFF "ACON" file with an "anih" header chunk.
+bool valid_ani_file(const std::vector<uint8_t>& d) {
+    if (d.size() < 12 || std::memcmp(&d[0], "RIFF", 4) != 0 || std::memcmp(&d[8], "ACON", 4) != 0) return false;
+    const uint64_t riff_end = std::min<uint64_t>(8ull + le32(&d[4]), d.size());
+    uint64_t pos = 12;
+    while (pos + 8 <= riff_end) {
+        const uint64_t size = le32(&d[pos + 4]);
+        if (pos + 8 + size > riff_end) return false;
+        if (std::memcmp(&d[pos], "anih", 4) == 0) return size >= 36;
+        pos += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+HCURSOR load_from_file(LPCSTR path) {
+    if (!path || !*path) return nullptr;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return nullptr;
+    constexpr size_t kMax = 16u << 20;
+    std::vector<uint8_t> data;
+    char buf[65536];
+    while (in) {
+        in.read(buf, sizeof buf);
+        const auto n = static_cast<size_t>(in.gcount());
+        if (data.size() + n > kMax) return nullptr;
+        data.insert(data.end(), buf, buf + n);
+    }
+    if (!valid_icon_file(data) && !valid_ani_file(data)) return nullptr;
+    CursorInfo info;
+    info.file = path;
+    return new_cursor(info);
+}
+
+// System colours, as the classic desktop scheme defines them (0x00RRGGBB).
+constexpr uint32_t kSysColours[31] = {
+    0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000, 0x000000, 0xB4B4B4,
+    0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969,
+    0xE3E3E3, 0x000000, 0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x0078D7, 0xF0F0F0};
+constexpr uintptr_t kSysBrushBase = 0x00030000;
+
+}  // namespace
+
+uint32_t system_colour(int index) { return index >= 0 && index < 31 ? kSysColours[index] : 0; }
+
+bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb) {
+    const uintptr_t v = reinterpret_cast<uintptr_t>(brush);
+    if (v < kSysBrushBase || v >= kSysBrushBase + 31 * 4 || (v - kSysBrushBase) % 4) return false;
+    if (rgb) *rgb = kSysColours[(v - kSysBrushBase) / 4];
+    return true;
+}
+
+}  // namespace win32::user
+
+namespace win32 {
+bool describe_cursor(HCURSOR cursor, CursorInfo* info) {
+    auto& r = user::resources();
+    auto it = r.cursors.find(reinterpret_cast<uintptr_t>(cursor));
+    if (it == r.cursors.end()) return false;
+    if (info) *info = it->second.info;
+    return true;
+}
+}  // namespace win32
+
+using namespace win32;
+using namespace win32::user;
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    return host().message_box(text ? text : "", caption ? caption : "Error", type);
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    // The program has no cursor resources of its own: only the system's are found.
+    if (instance || !name || !IS_INTRESOURCE(name)) return nullptr;
+    const int id = static_cast<int>(reinterpret_cast<uintptr_t>(name));
+    for (int known : kSystemCursors)
+        if (known == id) return system_handle(resources().system_cursors, id, false);
+    return nullptr;
+}
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+    if (instance || !name || !IS_INTRESOURCE(name)) return nullptr;
+    const int id = static_cast<int>(reinterpret_cast<uintptr_t>(name));
+    for (int known : kSystemIcons)
+        if (known == id) return system_handle(resources().system_icons, id, true);
+    return nullptr;
+}
+
+HCURSOR LoadCursorFromFileA(LPCSTR file) { return load_from_file(file); }
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    auto& r = resources();
+    HCURSOR old = r.current;
+    if (cursor != old) {
+        r.current = cursor;
+        host().set_cursor(cursor);
+    }
+    return old;
+}
+
+int GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXSCREEN:
+        return host().screen_width();
+    case SM_CYSCREEN:
+        return host().screen_height();
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return 1;
+    case SM_CYCAPTION:
+        return 16;
+    default:
+        return 0;
+    }
+}
+
+HBRUSH GetSysColorBrush(int index) {
+    if (index < 0 || index >= 31) return nullptr;
+    return reinterpret_cast<HBRUSH>(kSysBrushBase + 4 * static_cast<uintptr_t>(index));
+}
+
+BOOL SetRect(LPRECT rc, int left, int top, int right, int bottom) {
+    if (!rc) return FALSE;
+    *rc = {left, top, right, bottom};
+    return TRUE;
+}
+
+BOOL PtInRect(const RECT* rc, POINT pt) {
+    if (!rc) return FALSE;
+    return pt.x >= rc->left && pt.x < rc->right && pt.y >= rc->top && pt.y < rc->bottom ? TRUE : FALSE;
+}
