@@ -1,0 +1,417 @@
+// The TGA reader over files written by the tests: pixel order, accepted and rejected
+// headers, every failure with its message box, and files cut short at every byte.
+// Run under AddressSanitizer (label asan) these also prove that no path over-reads, writes
+// past the image or leaks a buffer.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+
+#include "lumora/Lumora.h"
+#include "tests/tga/tga_test_support.h"
+#include "tests/tga/tga_writer.h"
+
+using namespace tga_test;
+
+namespace {
+
+struct Load {
+    bool ok = false;
+    TGATEXTURE texture{};
+    std::vector<uint8_t> pixels;  // IMAGEDATA copied out, when the load succeeded
+    std::vector<Box> boxes;
+};
+
+int open_descriptors() {
+    int count = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d) != nullptr) ++count;
+        closedir(d);
+    }
+    return count;
+}
+
+// Loads a file and collects what the user was shown. Also checks that the file was closed
+// and, on failure, that no image buffer is left behind.
+Load load(const std::string& path) {
+    take_boxes();
+    const int fds_before = open_descriptors();
+    Load l;
+    l.texture.TEXID = 77;  // the reader must not touch it
+    l.ok = LOADTGA(l.texture, path);
+    EXPECT_EQ(open_descriptors(), fds_before) << "the file is left open: " << path;
+    EXPECT_EQ(l.texture.TEXID, 77u);
+    if (l.ok && l.texture.IMAGEDATA != nullptr) {
+        const size_t size = size_t{l.texture.BPP / 8} * l.texture.WIDTH * l.texture.HEIGHT;
+        l.pixels.assign(l.texture.IMAGEDATA, l.texture.IMAGEDATA + size);
+        std::free(l.texture.IMAGEDATA);
+        l.texture.IMAGEDATA = nullptr;
+    }
+    l.boxes = take_boxes();
+    return l;
+}
+
+// Expects a failed load with exactly one box of the given text and caption, OK only.
+void expect_failure(const Load& l, const std::string& text, const std::string& caption = "ERROR") {
+    EXPECT_FALSE(l.ok);
+    ASSERT_EQ(l.boxes.size(), 1u);
+    EXPECT_EQ(l.boxes[0].text, text);
+    EXPECT_EQ(l.boxes[0].caption, caption);
+    EXPECT_EQ(l.boxes[0].flags, static_cast<unsigned>(MB_OK));
+}
+
+const char* message_for(Part part) {
+    switch (part) {
+    case Part::file_header: return "Could not read file header";
+    case Part::info_header: return "Could not read info header";
+    case Part::pixels: return "Could not read image data";
+    case Part::rle_header: return "Could not read RLE header";
+    case Part::raw_pixel: return "Could not read image data";
+    case Part::run_pixel: return "Could not read from file";
+    }
+    return "";
+}
+
+class TgaReader : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string write(const TgaFile& f, size_t length = SIZE_MAX) { return dir.write("image.tga", f.bytes, length); }
+};
+
+// ---------------------------------------------------------------------------------------
+// Pixels that come out
+// ---------------------------------------------------------------------------------------
+TEST_F(TgaReader, UncompressedPixelsComeOutRedGreenBlue) {
+    TgaFile f = header(2, 2, 1, 24);
+    f.add(Part::pixels, {1, 2, 3, 4, 5, 6});
+    Load l = load(write(f));
+    ASSERT_TRUE(l.ok);
+    EXPECT_TRUE(l.boxes.empty());
+    EXPECT_EQ(l.pixels, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(l.texture.TYP, static_cast<LONGWORD>(GL_RGB));
+    EXPECT_EQ(l.texture.BPP, 24u);
+    EXPECT_EQ(l.texture.WIDTH, 2u);
+    EXPECT_EQ(l.texture.HEIGHT, 1u);
+
+    TgaFile f32 = header(2, 1, 2, 32);
+    f32.add(Part::pixels, {10, 20, 30, 40, 50, 60, 70, 80});
+    l = load(write(f32));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.pixels, (std::vector<uint8_t>{30, 20, 10, 40, 70, 60, 50, 80}));
+    EXPECT_EQ(l.texture.TYP, static_cast<LONGWORD>(GL_RGBA));
+    EXPECT_EQ(l.texture.BPP, 32u);
+    EXPECT_EQ(l.texture.HEIGHT, 2u);
+}
+
+TEST_F(TgaReader, RunLengthPacketsExpandLikeTheUncompressedImage) {
+    for (unsigned bpp : {3u, 4u}) {
+        TgaFile run = header(10, 2, 1, uint8_t(bpp * 8));
+        add_run_packet(run, 2, {10, 20, 30, 40}, bpp);
+        Load l = load(write(run));
+        ASSERT_TRUE(l.ok);
+        EXPECT_TRUE(l.boxes.empty());
+        if (bpp == 3) EXPECT_EQ(l.pixels, (std::vector<uint8_t>{30, 20, 10, 30, 20, 10}));
+        else EXPECT_EQ(l.pixels, (std::vector<uint8_t>{30, 20, 10, 40, 30, 20, 10, 40}));
+
+        TgaFile raw = header(10, 2, 1, uint8_t(bpp * 8));
+        add_raw_packet(raw, {{1, 2, 3, 9}, {4, 5, 6, 8}}, bpp);
+        TgaFile plain = header(2, 2, 1, uint8_t(bpp * 8));
+        add_pixel(plain, Part::pixels, {1, 2, 3, 9}, bpp);
+        add_pixel(plain, Part::pixels, {4, 5, 6, 8}, bpp);
+        Load from_raw = load(write(raw));
+        Load from_plain = load(write(plain));
+        ASSERT_TRUE(from_raw.ok);
+        ASSERT_TRUE(from_plain.ok);
+        EXPECT_EQ(from_raw.pixels, from_plain.pixels);
+        EXPECT_EQ(from_raw.texture.TYP, from_plain.texture.TYP);
+    }
+}
+
+TEST_F(TgaReader, LargeMixedRunLengthImageMatchesItsUncompressedTwin) {
+    // Packets of every length, crossing the reader's buffer boundaries many times.
+    const unsigned width = 1000, height = 70;
+    for (unsigned bpp : {3u, 4u}) {
+        TgaFile rle = header(10, width, height, uint8_t(bpp * 8));
+        TgaFile plain = header(2, width, height, uint8_t(bpp * 8));
+        unsigned left = width * height, seed = 12345, length = 1;
+        while (left > 0) {
+            const unsigned n = std::min(left, length);
+            seed = seed * 1103515245u + 12345u;
+            if ((seed >> 16) & 1) {
+                const FilePixel p{uint8_t(seed >> 3), uint8_t(seed >> 11), uint8_t(seed >> 19), uint8_t(seed >> 27)};
+                add_run_packet(rle, n, p, bpp);
+                for (unsigned i = 0; i < n; ++i) add_pixel(plain, Part::pixels, p, bpp);
+            } else {
+                std::vector<FilePixel> px;
+                for (unsigned i = 0; i < n; ++i) {
+                    seed = seed * 1103515245u + 12345u;
+                    px.push_back({uint8_t(seed >> 5), uint8_t(seed >> 13), uint8_t(seed >> 21), uint8_t(seed >> 24)});
+                }
+                add_raw_packet(rle, px, bpp);
+                for (const auto& p : px) add_pixel(plain, Part::pixels, p, bpp);
+            }
+            left -= n;
+            length = length % 128 + 1;
+        }
+        const Load a = load(dir.write("rle.tga", rle.bytes));
+        const Load b = load(dir.write("plain.tga", plain.bytes));
+        ASSERT_TRUE(a.ok);
+        ASSERT_TRUE(b.ok);
+        EXPECT_EQ(a.pixels.size(), size_t{width} * height * bpp);
+        EXPECT_TRUE(a.pixels == b.pixels);
+    }
+}
+
+TEST_F(TgaReader, RowsKeepFileOrderWhateverTheDescriptorSays) {
+    for (uint8_t descriptor : {uint8_t{0x00}, uint8_t{0x20}, uint8_t{0x28}}) {
+        TgaFile f = header(2, 1, 2, 24, descriptor);
+        f.add(Part::pixels, {1, 1, 1, 2, 2, 2});
+        Load l = load(write(f));
+        ASSERT_TRUE(l.ok);
+        EXPECT_EQ(l.pixels, (std::vector<uint8_t>{1, 1, 1, 2, 2, 2})) << int(descriptor);
+    }
+}
+
+TEST_F(TgaReader, WidthAndHeightAreLittleEndianUpTo65535) {
+    TgaFile f = header(10, 65535, 1, 24);
+    add_run_packet(f, 128, {1, 2, 3, 0}, 3);
+    unsigned left = 65535 - 128;
+    while (left > 0) {
+        const unsigned n = std::min(left, 128u);
+        add_run_packet(f, n, {1, 2, 3, 0}, 3);
+        left -= n;
+    }
+    Load l = load(write(f));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.texture.WIDTH, 65535u);
+    EXPECT_EQ(l.texture.HEIGHT, 1u);
+    EXPECT_EQ(TGA.WIDTH, 65535u);
+    EXPECT_EQ(TGA.HEIGH, 1u);
+    EXPECT_EQ(TGA.IMAGESIZE, 65535u * 3);
+    EXPECT_EQ(l.pixels.size(), 65535u * 3);
+
+    TgaFile tall = header(2, 1, 258, 32);  // height bytes 2, 1
+    for (unsigned i = 0; i < 258; ++i) add_pixel(tall, Part::pixels, {0, 0, 0, 0}, 4);
+    l = load(write(tall));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.texture.HEIGHT, 258u);
+}
+
+TEST_F(TgaReader, BytesAfterTheImageAreIgnored) {
+    TgaFile f = header(10, 2, 1, 24);
+    add_run_packet(f, 2, {10, 20, 30, 0}, 3);
+    f.add(Part::pixels, {0xFF, 0xFF, 0xFF, 0xFF});  // a bogus packet that is never read
+    Load l = load(write(f));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.pixels, (std::vector<uint8_t>{30, 20, 10, 30, 20, 10}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Every failure: its message, its caption, nothing left allocated or open
+// ---------------------------------------------------------------------------------------
+TEST_F(TgaReader, MissingFilesAndDirectoriesCannotBeOpened) {
+    expect_failure(load(dir.file("absent.tga")), "Could not open texture file");
+    expect_failure(load(dir.path()), "Could not open texture file");
+    expect_failure(load(""), "Could not open texture file");
+}
+
+TEST_F(TgaReader, HeadersOtherThanTheTwoPatternsAreInvalidImages) {
+    TgaFile good = header(2, 1, 1, 24);
+    good.add(Part::pixels, {1, 2, 3});
+    for (size_t offset = 0; offset < 12; ++offset) {
+        for (uint8_t value : {uint8_t{1}, uint8_t{3}, uint8_t{0xFF}}) {
+            TgaFile f = good;
+            if (offset == 2 && value == 3) value = 11;  // type 3 (grey) is checked below
+            f.bytes[offset] = (offset == 2) ? value : uint8_t(f.bytes[offset] + value);
+            SCOPED_TRACE("byte " + std::to_string(offset) + " = " + std::to_string(f.bytes[offset]));
+            expect_failure(load(write(f)), "TGA file be type 2 or type 10", "Invalid Image");
+        }
+    }
+    for (uint8_t type : {uint8_t{1}, uint8_t{3}, uint8_t{9}, uint8_t{11}}) {
+        TgaFile f = header(type, 1, 1, 24);
+        f.add(Part::pixels, {1, 2, 3});
+        expect_failure(load(write(f)), "TGA file be type 2 or type 10", "Invalid Image");
+    }
+}
+
+TEST_F(TgaReader, ZeroSizeOrUnsupportedDepthIsInvalidTextureInformation) {
+    struct Case {
+        unsigned w, h;
+        uint8_t bpp;
+    };
+    for (uint8_t type : {uint8_t{2}, uint8_t{10}}) {
+        for (const Case& c : {Case{0, 1, 24}, Case{1, 0, 32}, Case{0, 0, 24}, Case{1, 1, 16}, Case{1, 1, 15},
+                              Case{1, 1, 8}, Case{1, 1, 0}, Case{1, 1, 25}, Case{1, 1, 255}}) {
+            TgaFile f = header(type, c.w, c.h, c.bpp);
+            f.add(Part::pixels, {1, 2, 3, 4, 5, 6, 7, 8});
+            SCOPED_TRACE(std::to_string(type) + ": " + std::to_string(c.w) + "x" + std::to_string(c.h) + "x" +
+                         std::to_string(c.bpp));
+            expect_failure(load(write(f)), "Invalid texture information");
+        }
+    }
+}
+
+TEST_F(TgaReader, ShortFilesFailAtTheStepThatRunsOutOfData) {
+    TgaFile f = header(2, 2, 2, 24);
+    f.add(Part::pixels, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    expect_failure(load(write(f, 0)), "Could not read file header");
+    expect_failure(load(write(f, 11)), "Could not read file header");
+    expect_failure(load(write(f, 12)), "Could not read info header");
+    expect_failure(load(write(f, 17)), "Could not read info header");
+    expect_failure(load(write(f, 18)), "Could not read image data");
+    expect_failure(load(write(f, f.bytes.size() - 1)), "Could not read image data");
+
+    TgaFile c = header(10, 3, 1, 24);
+    expect_failure(load(write(c)), "Could not read RLE header");
+    add_raw_packet(c, {{1, 2, 3, 0}, {4, 5, 6, 0}}, 3);
+    expect_failure(load(write(c)), "Could not read RLE header");
+    expect_failure(load(write(c, c.bytes.size() - 1)), "Could not read image data");
+    add_run_packet(c, 1, {7, 8, 9, 0}, 3);
+    ASSERT_TRUE(load(write(c)).ok);
+    expect_failure(load(write(c, c.bytes.size() - 1)), "Could not read from file");
+}
+
+TEST_F(TgaReader, PacketsRunningPastTheImageAreTooManyPixels) {
+    for (unsigned bpp : {3u, 4u}) {
+        TgaFile run = header(10, 2, 1, uint8_t(bpp * 8));
+        add_run_packet(run, 3, {10, 20, 30, 40}, bpp);
+        expect_failure(load(write(run)), "Too many pixels read");
+
+        TgaFile raw = header(10, 2, 1, uint8_t(bpp * 8));
+        add_raw_packet(raw, {{1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}}, bpp);
+        expect_failure(load(write(raw)), "Too many pixels read");
+
+        // The last packet overshoots a large image, with plenty of data in the file.
+        TgaFile big = header(10, 200, 1, uint8_t(bpp * 8));
+        add_run_packet(big, 128, {1, 2, 3, 4}, bpp);
+        add_run_packet(big, 100, {1, 2, 3, 4}, bpp);
+        for (int i = 0; i < 100; ++i) add_pixel(big, Part::pixels, {0, 0, 0, 0}, bpp);
+        expect_failure(load(write(big)), "Too many pixels read");
+
+        // A raw packet that overshoots with its extra pixel missing fails on the missing pixel.
+        TgaFile cut = header(10, 2, 1, uint8_t(bpp * 8));
+        add_raw_packet(cut, {{1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}}, bpp);
+        expect_failure(load(write(cut, cut.bytes.size() - 1)), "Could not read image data");
+    }
+}
+
+TEST_F(TgaReader, ImagesBeyondFourGigabytesFailForWantOfMemory) {
+    // 4 * 65535 * 65535 and 3 * 65535 * 65535 do not fit in 32 bits.
+    for (uint8_t type : {uint8_t{2}, uint8_t{10}}) {
+        for (uint8_t bpp : {uint8_t{24}, uint8_t{32}}) {
+            TgaFile f = header(type, 65535, 65535, bpp);
+            f.add(Part::pixels, {0x80, 1, 2, 3, 4});
+            expect_failure(load(write(f)), "Could not allocate memory for image");
+        }
+    }
+    TgaFile edge = header(2, 32768, 32768, 32);  // exactly 4 GiB
+    expect_failure(load(write(edge)), "Could not allocate memory for image");
+}
+
+TEST_F(TgaReader, AHugeImageInATinyFileFailsAsTheShortReadWouldWithoutAllocating) {
+    // 65535 x 16384 x 4 bytes fits in 32 bits (just under 4 GiB) but the file holds a few
+    // bytes: the reader answers at once with the short read's message.
+    TgaFile plain = header(2, 65535, 16384, 32);
+    plain.add(Part::pixels, {1, 2, 3, 4});
+    expect_failure(load(write(plain)), "Could not read image data");
+
+    TgaFile runs = header(10, 65535, 16384, 32);
+    add_run_packet(runs, 128, {1, 2, 3, 4}, 4);
+    expect_failure(load(write(runs)), "Could not read RLE header");
+    add_raw_packet(runs, {{1, 2, 3, 4}, {5, 6, 7, 8}}, 4);
+    expect_failure(load(write(runs, runs.bytes.size() - 2)), "Could not read image data");
+    add_run_packet(runs, 7, {1, 2, 3, 4}, 4);
+    expect_failure(load(write(runs, runs.bytes.size() - 1)), "Could not read from file");
+}
+
+TEST_F(TgaReader, ReadOnlyFilesAreRead) {
+    TgaFile f = header(2, 1, 1, 24);
+    f.add(Part::pixels, {1, 2, 3});
+    const std::string path = write(f);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    if (geteuid() != 0) {
+        Load l = load(path);
+        EXPECT_TRUE(l.ok);
+        EXPECT_TRUE(l.boxes.empty());
+        return;
+    }
+    // Root may write anything; a user without write permission shows the open mode.
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr) GTEST_SKIP() << "no unprivileged user to test with";
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(3);
+        TGATEXTURE t{};
+        const bool ok = LOADTGA(t, path);
+        std::free(t.IMAGEDATA);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a read-only TGA file could not be loaded";
+}
+
+// ---------------------------------------------------------------------------------------
+// Cut at every byte
+// ---------------------------------------------------------------------------------------
+// Valid files of each kind, with raw and run packets, the first raw packet long enough that
+// cuts in it leave more data than the smallest possible packet stream.
+std::vector<std::pair<std::string, TgaFile>> sample_files() {
+    std::vector<std::pair<std::string, TgaFile>> files;
+    for (unsigned bpp : {3u, 4u}) {
+        TgaFile plain = header(2, 5, 3, uint8_t(bpp * 8));
+        for (unsigned i = 0; i < 15; ++i) add_pixel(plain, Part::pixels, {uint8_t(i), 1, 2, 3}, bpp);
+        files.emplace_back("type 2, " + std::to_string(bpp * 8) + " bits", plain);
+
+        TgaFile rle = header(10, 300, 1, uint8_t(bpp * 8));
+        std::vector<FilePixel> first(128), second(50);
+        for (unsigned i = 0; i < 128; ++i) first[i] = {uint8_t(i), uint8_t(i * 3), 7, 9};
+        for (unsigned i = 0; i < 50; ++i) second[i] = {5, uint8_t(i), uint8_t(i * 5), 1};
+        add_raw_packet(rle, first, bpp);
+        add_run_packet(rle, 100, {1, 2, 3, 4}, bpp);
+        add_raw_packet(rle, second, bpp);
+        add_run_packet(rle, 22, {9, 8, 7, 6}, bpp);
+        files.emplace_back("type 10, " + std::to_string(bpp * 8) + " bits", rle);
+    }
+    return files;
+}
+
+TEST_F(TgaReader, CutAtEveryByteFailsWithTheMessageOfTheStarvedRead) {
+    for (const auto& [name, f] : sample_files()) {
+        SCOPED_TRACE(name);
+        Load whole = load(write(f));
+        ASSERT_TRUE(whole.ok);
+        for (size_t length = 0; length < f.bytes.size(); ++length) {
+            SCOPED_TRACE("cut at " + std::to_string(length));
+            expect_failure(load(write(f, length)), message_for(f.part_at[length]));
+        }
+    }
+}
+
+// An operating-system read error at byte k is handled like a file that ends at byte k. The
+// error comes from the test's own read() (see read_fault.cpp), which fails once a set number
+// of bytes has been delivered.
+TEST_F(TgaReader, ReadErrorsAreHandledLikeTheShortReadTheyCause) {
+    for (const auto& [name, f] : sample_files()) {
+        SCOPED_TRACE(name);
+        const std::string path = write(f);
+        for (size_t at = 0; at < f.bytes.size(); ++at) {
+            SCOPED_TRACE("read error at " + std::to_string(at));
+            fail_reads_after(at);
+            const Load l = load(path);
+            fail_reads_after(SIZE_MAX);
+            expect_failure(l, message_for(f.part_at[at]));
+        }
+    }
+}
+
+}  // namespace

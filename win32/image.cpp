@@ -1,0 +1,220 @@
+// The platform's image loader: LoadImageA for bitmap files. A BMP file of 1, 4, 8, 16, 24
+// or 32 bits per pixel (BI_RGB, or BI_BITFIELDS at 16 and 32 bits; rows bottom-up or
+// top-down) becomes a DIB section of the same depth, rows bottom-up and padded to 4 bytes
+// as on Win32, made through CreateDIBSection so the colour table and masks go in with it.
+// A file that is missing, cut short or malformed gives 0; nothing is read past its end.
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "win32/windows.h"
+
+namespace {
+
+// The largest pixel array accepted: beyond this a file is treated as malformed.
+constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
+constexpr uint32_t kCoreHeaderSize = 12;    // BITMAPCOREHEADER (OS/2 1.x)
+constexpr uint32_t kMaxHeaderSize = 1024;   // room for every Windows header version and more
+
+class File {
+public:
+    explicit File(const char* name) {
+        do {
+            fd_ = ::open(name, O_RDONLY | O_CLOEXEC);
+        } while (fd_ < 0 && errno == EINTR);
+        struct stat st {};
+        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        if (fd_ >= 0) size_ = static_cast<uint64_t>(st.st_size);
+    }
+    ~File() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    uint64_t size() const { return size_; }
+
+    // Reads exactly n bytes at offset, or fails.
+    bool read_at(uint64_t offset, void* dst, size_t n) const {
+        auto* out = static_cast<uint8_t*>(dst);
+        while (n > 0) {
+            const ssize_t r = ::pread(fd_, out, n, static_cast<off_t>(offset));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return false;
+            out += r;
+            offset += static_cast<uint64_t>(r);
+            n -= static_cast<size_t>(r);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
+
+uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t le32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// Everything LoadImageA needs to know about a bitmap file before it makes the DIB section.
+struct BmpLayout {
+    int32_t width = 0;
+    int32_t height = 0;  // positive
+    bool top_down = false;
+    uint16_t bit_count = 0;
+    uint32_t compression = BI_RGB;
+    uint32_t masks[3] = {0, 0, 0};
+    std::vector<RGBQUAD> colors;
+    uint64_t pixel_offset = 0;
+    uint64_t stride = 0;
+};
+
+bool read_layout(const File& file, BmpLayout& out) {
+    uint8_t fh[14];
+    if (file.size() < sizeof fh || !file.read_at(0, fh, sizeof fh)) return false;
+    if (fh[0] != 'B' || fh[1] != 'M') return false;
+    out.pixel_offset = le32(fh + 10);
+
+    uint8_t size_bytes[4];
+    if (!file.read_at(14, size_bytes, 4)) return false;
+    const uint32_t header_size = le32(size_bytes);
+    if (header_size != kCoreHeaderSize && (header_size < 40 || header_size > kMaxHeaderSize)) return false;
+    if (14 + uint64_t{header_size} > file.size()) return false;
+    std::vector<uint8_t> h(header_size);
+    if (!file.read_at(14, h.data(), h.size())) return false;
+
+    uint64_t after_header = 14 + uint64_t{header_size};
+    uint32_t colors_used = 0;
+    uint16_t planes;
+    size_t color_entry_size = 4;
+    if (header_size == kCoreHeaderSize) {
+        out.width = le16(h.data() + 4);
+        const int32_t height = le16(h.data() + 6);
+        out.height = height;
+        planes = le16(h.data() + 8);
+        out.bit_count = le16(h.data() + 10);
+        color_entry_size = 3;
+        if (out.bit_count > 8) out.bit_count = out.bit_count == 24 ? 24 : 0;
+    } else {
+        out.width = static_cast<int32_t>(le32(h.data() + 4));
+        const int32_t height = static_cast<int32_t>(le32(h.data() + 8));
+        if (height == INT32_MIN) return false;
+        out.top_down = height < 0;
+        out.height = height < 0 ? -height : height;
+        planes = le16(h.data() + 12);
+        out.bit_count = le16(h.data() + 14);
+        out.compression = le32(h.data() + 16);
+        colors_used = le32(h.data() + 32);
+    }
+    if (out.width <= 0 || out.height <= 0 || planes != 1) return false;
+    switch (out.bit_count) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return false;
+    }
+
+    if (out.compression == BI_BITFIELDS) {
+        if (out.bit_count != 16 && out.bit_count != 32) return false;
+        uint8_t m[12];
+        if (header_size >= 52) {
+            std::memcpy(m, h.data() + 40, sizeof m);
+        } else {
+            // A 40-byte header is followed by the three masks.
+            if (!file.read_at(after_header, m, sizeof m)) return false;
+            after_header += sizeof m;
+        }
+        for (int i = 0; i < 3; ++i) out.masks[i] = le32(m + 4 * i);
+    } else if (out.compression != BI_RGB) {
+        return false;  // run-length encoded and embedded JPEG/PNG bitmaps are not supported
+    }
+
+    if (out.bit_count <= 8) {
+        const uint32_t max_colors = 1u << out.bit_count;
+        const uint32_t count = colors_used == 0 || colors_used > max_colors ? max_colors : colors_used;
+        std::vector<uint8_t> table(size_t{count} * color_entry_size);
+        if (!file.read_at(after_header, table.data(), table.size())) return false;
+        out.colors.resize(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* e = table.data() + size_t{i} * color_entry_size;
+            out.colors[i] = RGBQUAD{e[0], e[1], e[2], 0};
+        }
+    }
+
+    out.stride = ((uint64_t(out.width) * out.bit_count + 31) / 32) * 4;
+    const uint64_t pixel_bytes = out.stride * uint64_t(out.height);
+    if (pixel_bytes > kMaxPixelBytes) return false;
+    if (out.pixel_offset < 14 + uint64_t{header_size} || out.pixel_offset > file.size() ||
+        file.size() - out.pixel_offset < pixel_bytes) {
+        return false;  // the pixel array is not (all) in the file
+    }
+    return true;
+}
+
+HBITMAP load_bitmap_file(const char* name) {
+    if (name == nullptr || *name == '\0') return nullptr;
+    File file(name);
+    if (!file.ok()) return nullptr;
+    BmpLayout layout;
+    if (!read_layout(file, layout)) return nullptr;
+
+    // BITMAPINFO with room for three masks or a full colour table.
+    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
+    BITMAPINFOHEADER bih{};
+    bih.biSize = sizeof bih;
+    bih.biWidth = layout.width;
+    bih.biHeight = layout.height;  // bottom-up, whatever the file's row order
+    bih.biPlanes = 1;
+    bih.biBitCount = layout.bit_count;
+    bih.biCompression = layout.compression;
+    bih.biClrUsed = static_cast<DWORD>(layout.colors.size());
+    std::memcpy(info.data(), &bih, sizeof bih);
+    if (layout.compression == BI_BITFIELDS) {
+        std::memcpy(info.data() + sizeof bih, layout.masks, sizeof layout.masks);
+    } else if (!layout.colors.empty()) {
+        std::memcpy(info.data() + sizeof bih, layout.colors.data(), layout.colors.size() * sizeof(RGBQUAD));
+    }
+
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0);
+    if (bitmap == nullptr || bits == nullptr) {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+        return nullptr;
+    }
+    const size_t stride = static_cast<size_t>(layout.stride);
+    const size_t rows = static_cast<size_t>(layout.height);
+    auto* pixels = static_cast<uint8_t*>(bits);
+    if (!file.read_at(layout.pixel_offset, pixels, stride * rows)) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    if (layout.top_down) {
+        std::vector<uint8_t> spare(stride);
+        for (size_t top = 0, bottom = rows - 1; top < bottom; ++top, --bottom) {
+            std::memcpy(spare.data(), pixels + top * stride, stride);
+            std::memcpy(pixels + top * stride, pixels + bottom * stride, stride);
+            std::memcpy(pixels + bottom * stride, spare.data(), stride);
+        }
+    }
+    return bitmap;
+}
+
+}  // namespace
+
+HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad) {
+    (void)hInst;
+    // Only files are supported (no resources), at their own size. LR_LOADTRANSPARENT is
+    // accepted and leaves the colours as the file has them.
+    if (type != IMAGE_BITMAP || (fuLoad & LR_LOADFROMFILE) == 0 || cx < 0 || cy < 0) return nullptr;
+    return load_bitmap_file(name);
+}
