@@ -1,0 +1,329 @@
+// The desktop message box: a small window of our own, drawn with SDL's software renderer
+// (it never touches a GL context, so it works before, during and after the program's GL
+// use) and SDL_ttf text. It runs its own event loop until answered.
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "win32/hosts/sdl/sdl_detail.h"
+#include "win32/hosts/sdl/sdl_parts.h"
+
+#ifndef LUMORA_FONT_DIR
+#define LUMORA_FONT_DIR "/usr/share/fonts/truetype/dejavu"
+#endif
+
+namespace win32::sdl {
+
+namespace {
+
+constexpr int kFontSize = 15;
+
+// Looks for a usable TrueType font: DejaVu Sans first, then any .ttf in the usual places.
+std::string find_font() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path preferred = fs::path(LUMORA_FONT_DIR) / "DejaVuSans.ttf";
+    if (fs::is_regular_file(preferred, ec)) return preferred.string();
+
+    std::vector<fs::path> roots = {LUMORA_FONT_DIR, "/usr/share/fonts", "/usr/local/share/fonts"};
+    if (const char* home = std::getenv("HOME")) roots.emplace_back(fs::path(home) / ".fonts");
+    std::string fallback;
+    for (const fs::path& root : roots) {
+        int visited = 0;
+        fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::recursive_directory_iterator() && visited < 20000; it.increment(ec), ++visited) {
+            const fs::path& p = it->path();
+            std::string ext = p.extension().string();
+            std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+            if (ext != ".ttf" || !it->is_regular_file(ec)) continue;
+            std::string name = p.filename().string();
+            if (name.find("Sans") != std::string::npos && name.find("Bold") == std::string::npos &&
+                name.find("Oblique") == std::string::npos && name.find("Italic") == std::string::npos) {
+                return p.string();
+            }
+            if (fallback.empty()) fallback = p.string();
+        }
+        ec.clear();
+        if (!fallback.empty()) return fallback;
+    }
+    return fallback;
+}
+
+// One font for every box of the run; nullptr when there is none (boxes then show no text).
+TTF_Font* box_font() {
+    static bool tried = false;
+    static TTF_Font* font = nullptr;
+    if (tried) return font;
+    tried = true;
+    if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
+    std::string path = find_font();
+    if (!path.empty()) font = TTF_OpenFont(path.c_str(), kFontSize);
+    return font;
+}
+
+int text_width(TTF_Font* font, const std::string& text) {
+    int w = 0, h = 0;
+    if (!font || text.empty() || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0) return 0;
+    return w;
+}
+
+struct IconStyle {
+    SDL_Color colour;
+    const char* glyph;
+};
+
+std::optional<IconStyle> icon_style(UINT flags) {
+    switch (flags & MB_ICONMASK) {
+        case MB_ICONHAND: return IconStyle{{0xC4, 0x2B, 0x1C, 0xFF}, "X"};
+        case MB_ICONQUESTION: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "?"};
+        case MB_ICONEXCLAMATION: return IconStyle{{0xE8, 0xA3, 0x00, 0xFF}, "!"};
+        case MB_ICONASTERISK: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "i"};
+        default: return std::nullopt;
+    }
+}
+
+class Box {
+public:
+    Box(const std::string& text, UINT flags) : kind_(box_kind(flags)), icon_(icon_style(flags)) {
+        font_ = box_font();
+        focus_.focused = kind_.default_button;
+        int max_width = 560;
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0) {
+            max_width = std::clamp(mode.w * 3 / 5, 160, 900);
+        }
+        lines_ = wrap_text(text, max_width, [this](const std::string& s) { return text_width(font_, s); });
+        int text_w = 0;
+        for (const std::string& line : lines_) text_w = std::max(text_w, text_width(font_, line));
+        line_height_ = font_ ? TTF_FontLineSkip(font_) : kFontSize + 4;
+        layout_ = box_layout(text_w, line_height_ * static_cast<int>(lines_.size()), icon_.has_value(),
+                             static_cast<int>(kind_.buttons.size()));
+        buttons_ = box_button_rects(layout_.width, layout_.height, static_cast<int>(kind_.buttons.size()));
+    }
+
+    ~Box() {
+        if (renderer_) SDL_DestroyRenderer(renderer_);
+        if (window_) SDL_DestroyWindow(window_);
+    }
+
+    bool open(const std::string& caption) {
+        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, layout_.width,
+                                   layout_.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
+        if (!window_) return false;
+        id_ = SDL_GetWindowID(window_);
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer_) return false;
+        SDL_ShowWindow(window_);
+        take_focus(window_);
+        draw();
+        return true;
+    }
+
+    // The event loop; returns the answer.
+    int run(std::deque<SDL_Event>& others) {
+        int answer = 0;
+        bool dirty = false;
+        while (answer == 0) {
+            if (dirty) {
+                draw();
+                dirty = false;
+            }
+            SDL_Event ev;
+            if (!SDL_WaitEventTimeout(&ev, 250)) continue;
+            switch (ev.type) {
+                case SDL_QUIT:
+                    // The program is asked to end: close the box as its close button would
+                    // and leave the request for the main loop.
+                    answer = kind_.close_answer;
+                    others.push_back(ev);
+                    break;
+                case SDL_WINDOWEVENT:
+                    if (ev.window.windowID != id_) {
+                        others.push_back(ev);
+                    } else if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
+                        answer = kind_.close_answer;
+                    } else {
+                        dirty = true;
+                    }
+                    break;
+                case SDL_KEYDOWN:
+                    if (!mine(ev.key.windowID)) {
+                        others.push_back(ev);
+                    } else if (!ev.key.repeat) {
+                        answer = box_key(kind_, focus_, ev.key.keysym.sym, ev.key.keysym.mod);
+                        dirty = true;
+                    }
+                    break;
+                case SDL_KEYUP:
+                    if (!mine(ev.key.windowID)) others.push_back(ev);
+                    break;
+                case SDL_TEXTINPUT:
+                    if (!mine(ev.text.windowID)) others.push_back(ev);
+                    break;
+                case SDL_TEXTEDITING:
+                    if (!mine(ev.edit.windowID)) others.push_back(ev);
+                    break;
+                case SDL_MOUSEWHEEL:
+                    if (ev.wheel.windowID != id_) others.push_back(ev);
+                    break;
+                case SDL_MOUSEMOTION:
+                    if (ev.motion.windowID != id_) {
+                        others.push_back(ev);
+                    } else if (pressed_ >= 0) {
+                        dirty = true;
+                        hover_ = hit(ev.motion.x, ev.motion.y);
+                    }
+                    break;
+                case SDL_MOUSEBUTTONDOWN:
+                case SDL_MOUSEBUTTONUP:
+                    if (ev.button.windowID != id_) {
+                        others.push_back(ev);
+                    } else if (ev.button.button == SDL_BUTTON_LEFT) {
+                        answer = click(ev.button.state == SDL_PRESSED, ev.button.x, ev.button.y);
+                        dirty = true;
+                    }
+                    break;
+                default:
+                    others.push_back(ev);
+                    break;
+            }
+        }
+        return answer;
+    }
+
+private:
+    bool mine(Uint32 window_id) const { return window_id == id_ || window_id == 0; }
+
+    int hit(int x, int y) const {
+        for (size_t i = 0; i < buttons_.size(); ++i) {
+            if (buttons_[i].contains(x, y)) return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    // A button answers when the press and the release are both on it.
+    int click(bool down, int x, int y) {
+        int index = hit(x, y);
+        if (down) {
+            pressed_ = hover_ = index;
+            if (index >= 0) focus_.focused = index;
+            return 0;
+        }
+        int answer = (pressed_ >= 0 && index == pressed_) ? kind_.buttons[index].answer : 0;
+        pressed_ = hover_ = -1;
+        return answer;
+    }
+
+    void fill(const BoxRect& r, Uint8 red, Uint8 green, Uint8 blue) {
+        SDL_SetRenderDrawColor(renderer_, red, green, blue, 0xFF);
+        SDL_Rect rect{r.x, r.y, r.w, r.h};
+        SDL_RenderFillRect(renderer_, &rect);
+    }
+
+    void outline(const BoxRect& r, int thickness, Uint8 red, Uint8 green, Uint8 blue) {
+        SDL_SetRenderDrawColor(renderer_, red, green, blue, 0xFF);
+        for (int i = 0; i < thickness; ++i) {
+            SDL_Rect rect{r.x + i, r.y + i, r.w - 2 * i, r.h - 2 * i};
+            SDL_RenderDrawRect(renderer_, &rect);
+        }
+    }
+
+    // Draws UTF-8 text with its top-left corner at (x, y), or centred in `centre`.
+    void text(const std::string& s, int x, int y, SDL_Color colour, const BoxRect* centre = nullptr) {
+        if (!font_ || s.empty()) return;
+        SDL_Surface* surface = TTF_RenderUTF8_Blended(font_, s.c_str(), colour);
+        if (!surface) return;
+        SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer_, surface);
+        if (texture) {
+            SDL_Rect dst{x, y, surface->w, surface->h};
+            if (centre) {
+                dst.x = centre->x + (centre->w - surface->w) / 2;
+                dst.y = centre->y + (centre->h - surface->h) / 2;
+            }
+            SDL_RenderCopy(renderer_, texture, nullptr, &dst);
+            SDL_DestroyTexture(texture);
+        }
+        SDL_FreeSurface(surface);
+    }
+
+    void draw_icon() {
+        if (!icon_) return;
+        const BoxRect& r = layout_.icon;
+        const SDL_Color& c = icon_->colour;
+        SDL_SetRenderDrawColor(renderer_, c.r, c.g, c.b, 0xFF);
+        const double radius = r.w / 2.0;
+        for (int row = 0; row < r.h; ++row) {
+            double dy = row + 0.5 - radius;
+            double half = std::sqrt(std::max(0.0, radius * radius - dy * dy));
+            int x0 = r.x + static_cast<int>(std::lround(radius - half));
+            int x1 = r.x + static_cast<int>(std::lround(radius + half)) - 1;
+            if (x1 >= x0) SDL_RenderDrawLine(renderer_, x0, r.y + row, x1, r.y + row);
+        }
+        text(icon_->glyph, 0, 0, SDL_Color{0xFF, 0xFF, 0xFF, 0xFF}, &r);
+    }
+
+    void draw() {
+        if (!renderer_) return;
+        const SDL_Color black{0, 0, 0, 0xFF};
+        fill({0, 0, layout_.width, layout_.height}, 0xFF, 0xFF, 0xFF);
+        fill({0, layout_.height - kBoxButtonBand, layout_.width, kBoxButtonBand}, 0xF0, 0xF0, 0xF0);
+        draw_icon();
+        int y = layout_.text.y;
+        for (const std::string& line : lines_) {
+            text(line, layout_.text.x, y, black);
+            y += line_height_;
+        }
+        for (size_t i = 0; i < buttons_.size(); ++i) {
+            const BoxRect& r = buttons_[i];
+            const bool down = pressed_ == static_cast<int>(i) && hover_ == pressed_;
+            if (down) {
+                fill(r, 0xCC, 0xE4, 0xF7);
+            } else {
+                fill(r, 0xE1, 0xE1, 0xE1);
+            }
+            if (focus_.focused == static_cast<int>(i)) {
+                outline(r, 2, 0x00, 0x78, 0xD7);
+            } else {
+                outline(r, 1, 0xAD, 0xAD, 0xAD);
+            }
+            text(kind_.buttons[i].label, 0, 0, black, &r);
+        }
+        SDL_RenderPresent(renderer_);
+    }
+
+    BoxKind kind_;
+    BoxFocus focus_;
+    std::optional<IconStyle> icon_;
+    TTF_Font* font_ = nullptr;
+    std::vector<std::string> lines_;
+    int line_height_ = 0;
+    BoxLayout layout_;
+    std::vector<BoxRect> buttons_;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    Uint32 id_ = 0;
+    int pressed_ = -1;
+    int hover_ = -1;
+};
+
+}  // namespace
+
+int run_message_box(const std::string& text, const std::string& caption, UINT flags,
+                    std::deque<SDL_Event>& others) {
+    SDL_Window* gl_window = SDL_GL_GetCurrentWindow();
+    SDL_GLContext gl_context = SDL_GL_GetCurrentContext();
+    int answer = 0;
+    {
+        Box box(text, flags);
+        if (box.open(caption)) answer = box.run(others);
+    }
+    if (gl_context && SDL_GL_GetCurrentContext() != gl_context) SDL_GL_MakeCurrent(gl_window, gl_context);
+    return answer;
+}
+
+}  // namespace win32::sdl

@@ -1,0 +1,444 @@
+// The desktop host: one SDL window per top-level Win32 window, GL contexts through SDL,
+// SDL events turned into the Win32 layer's input calls, system cursors, and message boxes
+// of our own. SDL's video subsystem starts on first need; with no display at all, windows
+// cannot be created and message boxes answer on standard error.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+
+#include "win32/host.h"
+#include "win32/hosts/sdl/sdl_detail.h"
+#include "win32/hosts/sdl/sdl_parts.h"
+
+namespace win32 {
+
+struct NativeSurface {
+    SDL_Window* window = nullptr;
+    Uint32 id = 0;
+    SurfaceDesc desc;
+    int origin_x = 0, origin_y = 0;  // screen position of the drawable's top-left corner
+    bool visible = false;
+};
+
+struct NativeContext {
+    SDL_GLContext gl = nullptr;
+};
+
+namespace sdl {
+namespace {
+
+bool has_text(const char* s) { return s && *s; }
+
+// Where the drawable of a surface sits and how big it is. A window with a caption shows its
+// client area in a frame the window manager draws; one without covers its outer rectangle.
+struct Placement {
+    int x, y, w, h;
+};
+Placement placement(const SurfaceDesc& desc) {
+    const RECT& r = desc.decorated ? desc.client : desc.outer;
+    return {r.left, r.top, std::max<int>(1, r.right - r.left), std::max<int>(1, r.bottom - r.top)};
+}
+
+// The GL framebuffer every window gets, and simpler ones to fall back on where a server
+// does not offer it.
+struct GlConfig {
+    int alpha, depth, stencil;
+};
+constexpr GlConfig kGlConfigs[] = {{8, 24, 8}, {0, 24, 8}, {0, 16, 0}};
+
+void set_gl_attributes(const GlConfig& config) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, config.alpha);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, config.depth);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, config.stencil);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Fixed-function GL: a compatibility context, never a core one.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+class SdlHost final : public Host {
+public:
+    int screen_width() override { return desktop_mode().w; }
+    int screen_height() override { return desktop_mode().h; }
+    uint32_t tick_count() override { return static_cast<uint32_t>(SDL_GetTicks64()); }
+
+    NativeSurface* create_surface(const SurfaceDesc& desc) override {
+        if (!video()) return nullptr;
+        const Placement p = placement(desc);
+        const std::string title = cp1252_to_utf8(desc.title);
+        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+        if (!desc.decorated) flags |= SDL_WINDOW_BORDERLESS;
+        // A compositor may step aside for a window covering the screen, not for a window.
+        SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, desc.decorated ? "0" : "1");
+        SDL_Window* window = nullptr;
+        for (const GlConfig& config : kGlConfigs) {
+            set_gl_attributes(config);
+            window = SDL_CreateWindow(title.c_str(), p.x, p.y, p.w, p.h, flags);
+            if (window) break;
+        }
+        if (!window) return nullptr;
+        auto* surface = new NativeSurface;
+        surface->window = window;
+        surface->id = SDL_GetWindowID(window);
+        surface->desc = desc;
+        surface->origin_x = p.x;
+        surface->origin_y = p.y;
+        surfaces_.push_back(surface);
+        return surface;
+    }
+
+    void destroy_surface(NativeSurface* surface) override {
+        auto it = std::find(surfaces_.begin(), surfaces_.end(), surface);
+        if (it == surfaces_.end()) return;
+        surfaces_.erase(it);
+        if (focus_ == surface) focus_ = nullptr;
+        SDL_DestroyWindow(surface->window);  // releases a context current on it
+        delete surface;
+    }
+
+    void show_surface(NativeSurface* surface, bool visible) override {
+        if (!known(surface)) return;
+        surface->visible = visible;
+        if (visible) {
+            SDL_ShowWindow(surface->window);
+            take_focus(surface->window);
+            focus_ = surface;
+        } else {
+            SDL_HideWindow(surface->window);
+            if (focus_ == surface) focus_ = nullptr;
+        }
+    }
+
+    void move_surface(NativeSurface* surface, const SurfaceDesc& desc) override {
+        if (!known(surface)) return;
+        const Placement p = placement(desc);
+        if (desc.decorated != surface->desc.decorated) {
+            SDL_SetWindowBordered(surface->window, desc.decorated ? SDL_TRUE : SDL_FALSE);
+        }
+        const Placement old = placement(surface->desc);
+        if (p.w != old.w || p.h != old.h) SDL_SetWindowSize(surface->window, p.w, p.h);
+        if (p.x != old.x || p.y != old.y) SDL_SetWindowPosition(surface->window, p.x, p.y);
+        surface->desc = desc;
+        surface->origin_x = p.x;
+        surface->origin_y = p.y;
+    }
+
+    void set_title(NativeSurface* surface, const std::string& title) override {
+        if (!known(surface)) return;
+        surface->desc.title = title;
+        SDL_SetWindowTitle(surface->window, cp1252_to_utf8(title).c_str());
+    }
+
+    void focus_surface(NativeSurface* surface) override {
+        if (!known(surface) || !surface->visible) return;
+        take_focus(surface->window);
+        focus_ = surface;
+    }
+
+    NativeContext* create_context(NativeSurface* surface) override {
+        if (!known(surface)) return nullptr;
+        // SDL makes a new context current; a new rendering context is not current until
+        // the program says so, so whatever was current before is restored.
+        SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+        SDL_GLContext previous = SDL_GL_GetCurrentContext();
+        SDL_GLContext gl = SDL_GL_CreateContext(surface->window);
+        if (!gl) return nullptr;
+        SDL_GL_SetSwapInterval(1);
+        if (previous) {
+            SDL_GL_MakeCurrent(previous_window, previous);
+        } else {
+            SDL_GL_MakeCurrent(nullptr, nullptr);
+        }
+        return new NativeContext{gl};
+    }
+
+    bool make_current(NativeSurface* surface, NativeContext* context) override {
+        if (video_ != Video::ready) return surface == nullptr && context == nullptr;
+        if (!surface || !context) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+        if (!known(surface)) return false;
+        return SDL_GL_MakeCurrent(surface->window, context->gl) == 0;
+    }
+
+    void delete_context(NativeContext* context) override {
+        if (!context) return;
+        SDL_GL_DeleteContext(context->gl);
+        delete context;
+    }
+
+    void swap(NativeSurface* surface, const std::vector<Overlay>& overlays) override {
+        if (!known(surface)) return;
+        if (SDL_GL_GetCurrentWindow() != surface->window || !SDL_GL_GetCurrentContext()) return;
+        if (!overlays.empty()) {
+            int w = 0, h = 0;
+            SDL_GL_GetDrawableSize(surface->window, &w, &h);
+            const RECT& client = surface->desc.client;
+            draw_overlays(w, h, client.left - surface->origin_x, client.top - surface->origin_y, overlays);
+        }
+        SDL_GL_SwapWindow(surface->window);
+    }
+
+    void pump() override {
+        if (video_ != Video::ready) return;
+        // Input that arrived while a message box ran comes first, in its order.
+        while (!deferred_.empty()) {
+            SDL_Event ev = deferred_.front();
+            deferred_.pop_front();
+            dispatch(ev);
+        }
+        // Only what is pending now: a stream of motion events cannot keep the pump busy.
+        SDL_PumpEvents();
+        SDL_Event ev;
+        while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) dispatch(ev);
+    }
+
+    void set_cursor(HCURSOR cursor) override {
+        if (!video()) return;
+        const CursorShape shape = cursor_shape(cursor);
+        if (shape == current_cursor_ && SDL_GetCursor() == cursors_[shape]) return;
+        SDL_Cursor* c = cursor_for(shape);
+        if (!c) c = cursor_for(CursorShape::arrow);
+        if (c) SDL_SetCursor(c);
+        current_cursor_ = shape;
+    }
+
+    void set_cursor_pos(int x, int y) override {
+        if (!video()) return;
+        const POINT delta = screen_delta();
+        SDL_WarpMouseGlobal(x + delta.x, y + delta.y);
+    }
+
+    POINT cursor_pos() override {
+        if (!video()) return POINT{0, 0};
+        int x = 0, y = 0;
+        SDL_GetGlobalMouseState(&x, &y);
+        const POINT delta = screen_delta();
+        return POINT{x - delta.x, y - delta.y};
+    }
+
+    void capture_mouse(bool on) override {
+        if (video_ != Video::ready) return;
+        SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
+    }
+
+    int message_box(const std::string& text, const std::string& caption, UINT flags) override {
+        const std::string utf8_text = cp1252_to_utf8(text);
+        const std::string utf8_caption = cp1252_to_utf8(caption);
+        if (!video() || !interactive_) {
+            report(utf8_caption, utf8_text);
+            return box_default_answer(flags);
+        }
+        NativeSurface* focused = focus_;
+        const int answer = run_message_box(utf8_text, utf8_caption, flags, deferred_);
+        if (answer == 0) {
+            report(utf8_caption, utf8_text);
+            return 0;
+        }
+        // The window that had the keyboard before the box gets it back.
+        if (known(focused) && focused->visible) take_focus(focused->window);
+        return answer;
+    }
+
+private:
+    enum class Video { untried, ready, absent };
+
+    // Starts SDL's video on first need; false when there is no display to show anything on.
+    bool video() {
+        if (video_ != Video::untried) return video_ == Video::ready;
+        video_ = Video::absent;
+        if (!has_text(std::getenv("SDL_VIDEODRIVER")) && !has_text(std::getenv("DISPLAY")) &&
+            !has_text(std::getenv("WAYLAND_DISPLAY"))) {
+            return false;
+        }
+        // The first click on an inactive window is a click, as on the desktop this system
+        // comes from; a message box's software drawing must not open a GL renderer; closing
+        // the last window is the program's business, not a quit request.
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        // Drivers without a screen or input can host windows but could never answer a box.
+        interactive_ = driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
+        SDL_StopTextInput();
+        video_ = Video::ready;
+        return true;
+    }
+
+    SDL_DisplayMode desktop_mode() {
+        SDL_DisplayMode mode{};
+        if (!video() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return SDL_DisplayMode{};
+        return mode;
+    }
+
+    static void report(const std::string& caption, const std::string& text) {
+        std::string line = caption + ": " + text;
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    }
+
+    bool known(NativeSurface* surface) const {
+        return surface && std::find(surfaces_.begin(), surfaces_.end(), surface) != surfaces_.end();
+    }
+
+    NativeSurface* by_id(Uint32 id) const {
+        for (NativeSurface* s : surfaces_) {
+            if (s->id == id) return s;
+        }
+        return nullptr;
+    }
+
+    // Key events name the window with the keyboard focus; 0 means SDL had none recorded.
+    NativeSurface* key_target(Uint32 id) const { return id != 0 ? by_id(id) : focus_; }
+
+    // How far the real screen positions are from the ones the Win32 layer keeps: a window
+    // manager places framed windows where it likes. Measured on the focused window, else
+    // on the first visible one.
+    POINT screen_delta() const {
+        NativeSurface* reference = focus_;
+        for (NativeSurface* s : surfaces_) {
+            if (!reference && s->visible) reference = s;
+        }
+        if (!reference) return POINT{0, 0};
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(reference->window, &x, &y);
+        return POINT{x - reference->origin_x, y - reference->origin_y};
+    }
+
+    void dispatch(const SDL_Event& ev) {
+        switch (ev.type) {
+            case SDL_MOUSEMOTION:
+                if (NativeSurface* s = by_id(ev.motion.windowID)) {
+                    input_mouse_move(s, s->origin_x + ev.motion.x, s->origin_y + ev.motion.y);
+                }
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP: {
+                NativeSurface* s = by_id(ev.button.windowID);
+                if (!s) break;
+                MouseButton button;
+                if (ev.button.button == SDL_BUTTON_LEFT) {
+                    button = MouseButton::left;
+                } else if (ev.button.button == SDL_BUTTON_RIGHT) {
+                    button = MouseButton::right;
+                } else if (ev.button.button == SDL_BUTTON_MIDDLE) {
+                    button = MouseButton::middle;
+                } else {
+                    break;
+                }
+                input_mouse_button(s, button, ev.button.state == SDL_PRESSED, s->origin_x + ev.button.x,
+                                   s->origin_y + ev.button.y);
+                break;
+            }
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: {
+                NativeSurface* s = key_target(ev.key.windowID);
+                if (!s) break;
+                const SDL_Keysym& k = ev.key.keysym;
+                const UINT vk = virtual_key(k.sym, k.scancode, k.mod);
+                if (vk == 0) break;
+                const bool down = ev.type == SDL_KEYDOWN;
+                // The Alt key's own press counts as held Alt (a system key, as on Win32).
+                const bool alt = (k.mod & KMOD_ALT) != 0 || (down && vk == VK_MENU);
+                input_key(s, vk, down, ev.key.repeat != 0, alt);
+                break;
+            }
+            case SDL_WINDOWEVENT:
+                if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
+                    if (NativeSurface* s = by_id(ev.window.windowID)) input_close(s);
+                } else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                    if (NativeSurface* s = by_id(ev.window.windowID)) focus_ = s;
+                }
+                break;
+            case SDL_QUIT: {
+                // A request to end the program (a signal, the session ending): every shown
+                // top-level window is asked to close, as the window manager would.
+                const std::vector<NativeSurface*> shown = surfaces_;
+                for (NativeSurface* s : shown) {
+                    if (known(s) && s->visible) input_close(s);
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    }
+
+    SDL_Cursor* cursor_for(CursorShape shape) {
+        auto it = cursors_.find(shape);
+        if (it != cursors_.end() && it->second) return it->second;
+        SDL_Cursor* c = make_cursor(shape);
+        cursors_[shape] = c;
+        return c;
+    }
+
+    static SDL_Cursor* make_cursor(CursorShape shape) {
+        switch (shape) {
+            case CursorShape::arrow: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+            case CursorShape::ibeam: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_IBEAM);
+            case CursorShape::wait: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+            case CursorShape::crosshair: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
+            case CursorShape::sizenwse: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENWSE);
+            case CursorShape::sizenesw: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENESW);
+            case CursorShape::sizewe: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
+            case CursorShape::sizens: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENS);
+            case CursorShape::sizeall: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEALL);
+            case CursorShape::no: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_NO);
+            case CursorShape::hand: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+            case CursorShape::appstarting: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAITARROW);
+            case CursorShape::uparrow:
+            case CursorShape::help: return make_art_cursor(cursor_art(shape));
+        }
+        return nullptr;
+    }
+
+    static SDL_Cursor* make_art_cursor(const CursorArt& art) {
+        if (art.rows.empty()) return nullptr;
+        const int h = static_cast<int>(art.rows.size());
+        const int w = static_cast<int>(art.rows.front().size());
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface) return nullptr;
+        SDL_LockSurface(surface);
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
+            for (int x = 0; x < w; ++x) {
+                const char c = x < static_cast<int>(art.rows[y].size()) ? art.rows[y][x] : ' ';
+                row[x] = c == 'X' ? 0xFF000000u : c == '.' ? 0xFFFFFFFFu : 0u;
+            }
+        }
+        SDL_UnlockSurface(surface);
+        SDL_Cursor* cursor = SDL_CreateColorCursor(surface, art.hot_x, art.hot_y);
+        SDL_FreeSurface(surface);
+        return cursor;
+    }
+
+    Video video_ = Video::untried;
+    bool interactive_ = false;
+    std::vector<NativeSurface*> surfaces_;
+    NativeSurface* focus_ = nullptr;  // the top-level window that has (or last had) the keyboard
+    std::deque<SDL_Event> deferred_;
+    std::map<CursorShape, SDL_Cursor*> cursors_;
+    CursorShape current_cursor_ = CursorShape::arrow;
+};
+
+}  // namespace
+}  // namespace sdl
+
+Host& host() {
+    // Never destroyed: windows and contexts may still exist when the program exits.
+    static Host* instance = new sdl::SdlHost;
+    return *instance;
+}
+
+}  // namespace win32
