@@ -1,5 +1,7 @@
 // GDI: the object table, stock objects, device contexts, object selection and deletion,
 // palettes and the GDI object accounting.
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -28,7 +30,27 @@ constexpr uintptr_t handle_base = 0x10000;
 
 }  // namespace
 
-Bitmap::~Bitmap() { std::free(bits); }
+// Large pixel buffers are mapped with their pages already present: a picture is usually
+// written in full right after it is made, and faulting its pages in one at a time costs
+// more than the copy itself.
+constexpr size_t mapped_bits_threshold = 256 * 1024;
+
+uint8_t* allocate_bits(size_t bytes) {
+    if (bytes == 0) return nullptr;
+    if (bytes < mapped_bits_threshold) return static_cast<uint8_t*>(std::calloc(bytes, 1));
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+}
+
+void release_bits(uint8_t* bits, size_t bytes) {
+    if (!bits) return;
+    if (bytes < mapped_bits_threshold)
+        std::free(bits);
+    else
+        munmap(bits, bytes);
+}
+
+Bitmap::~Bitmap() { release_bits(bits, bytes); }
 
 void* add(std::unique_ptr<Object> object) {
     Table& t = table();
@@ -113,7 +135,8 @@ Stock& stock() {
         bmp->monochrome = true;
         bmp->top_down = true;
         bmp->stride = 4;
-        bmp->bits = static_cast<uint8_t*>(std::calloc(1, 4));
+        bmp->bytes = 4;
+        bmp->bits = allocate_bits(4);
         st->bitmap = add(std::move(bmp));
         return st;
     }();

@@ -24,7 +24,8 @@ bool make_bits(Bitmap& b) {
     const uint64_t total = stride * uint64_t(b.height);
     if (b.width <= 0 || b.height <= 0 || stride == 0 || total > max_bitmap_bytes) return false;
     b.stride = size_t(stride);
-    b.bits = static_cast<uint8_t*>(std::calloc(size_t(total), 1));
+    b.bytes = size_t(total);
+    b.bits = allocate_bits(b.bytes);
     return b.bits != nullptr;
 }
 

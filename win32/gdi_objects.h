@@ -32,7 +32,8 @@ struct Bitmap : Object {
     bool top_down = false;      // row 0 in memory is the top row
     bool monochrome = false;    // a 1-bit device bitmap: 0 black, 1 white
     size_t stride = 0;          // bytes per row in memory (multiple of 4)
-    uint8_t* bits = nullptr;    // calloc'ed, freed with the bitmap
+    uint8_t* bits = nullptr;    // from allocate_bits, freed with the bitmap
+    size_t bytes = 0;           // size of the pixel memory
     uint32_t masks[3] = {0, 0, 0};  // red, green, blue masks for 16 and 32 bits
     std::vector<RGBQUAD> colors;    // colour table for <= 8 bits
     BITMAPINFOHEADER header{};      // as reported in DIBSECTION
@@ -94,6 +95,10 @@ inline Region* find_region(const void* h) { return find_as<Region>(h, Kind::regi
 inline Bitmap* find_bitmap(const void* h) { return find_as<Bitmap>(h, Kind::bitmap); }
 inline Dc* find_dc(const void* h) { return find_as<Dc>(h, Kind::dc); }
 inline Palette* find_palette(const void* h) { return find_as<Palette>(h, Kind::palette); }
+
+// Zeroed pixel memory for bitmaps (nullptr if there is none to be had) and its release.
+uint8_t* allocate_bits(size_t bytes);
+void release_bits(uint8_t* bits, size_t bytes);
 
 // Stock objects and the halftone palette's colours.
 HPALETTE default_palette();
