@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "fake_input.h"
 #include "win32/host.h"
 #include "win32/hosts/sdl/sdl_detail.h"
 
@@ -13,7 +14,7 @@ using namespace win32::sdl;
 
 namespace {
 
-HCURSOR system_cursor(int id) { return reinterpret_cast<HCURSOR>(kSystemCursorBase + id); }
+using fake_input::system_cursor;
 
 // ---- text ------------------------------------------------------------------------------
 
@@ -130,10 +131,18 @@ TEST(Cursors, SystemHandlesMapToTheirShapes) {
     EXPECT_EQ(cursor_shape(system_cursor(32649)), CursorShape::hand);
     EXPECT_EQ(cursor_shape(system_cursor(32650)), CursorShape::appstarting);
     EXPECT_EQ(cursor_shape(system_cursor(32651)), CursorShape::help);
-    // No cursor, bare resource numbers and foreign handles keep the arrow.
-    EXPECT_EQ(cursor_shape(nullptr), CursorShape::arrow);
+    // No cursor, bare resource numbers, foreign handles, icons and cursors from files keep
+    // the arrow.
+    EXPECT_EQ(cursor_shape(HCURSOR{}), CursorShape::arrow);
     EXPECT_EQ(cursor_shape(reinterpret_cast<HCURSOR>(uintptr_t{32514})), CursorShape::arrow);
     EXPECT_EQ(cursor_shape(reinterpret_cast<HCURSOR>(uintptr_t{0x7f0012345678})), CursorShape::arrow);
+    win32::CursorInfo icon;
+    icon.is_icon = true;
+    icon.system_id = 32514;  // IDI_QUESTION, the same number as IDC_WAIT
+    EXPECT_EQ(cursor_shape(fake_input::cursor(icon)), CursorShape::arrow);
+    win32::CursorInfo file;
+    file.file = "pointer.cur";
+    EXPECT_EQ(cursor_shape(fake_input::cursor(file)), CursorShape::arrow);
 }
 
 TEST(Cursors, DrawnCursorsAreWellFormed) {

@@ -25,7 +25,7 @@ namespace {
 
 win32::Host& host() { return win32::host(); }
 
-HCURSOR system_cursor(int id) { return reinterpret_cast<HCURSOR>(win32::sdl::kSystemCursorBase + id); }
+using fake_input::system_cursor;
 
 bool near_colour(uint32_t actual, uint32_t expected, int tolerance = 2) {
     for (int shift : {0, 8, 16}) {

@@ -9,31 +9,50 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace xtools {
 namespace {
 
 // Windows come and go while the tools look at them (a box closes as soon as it is
-// answered), so a request may name a window that just vanished: report such errors
-// instead of letting Xlib end the program.
+// answered), so a tool's request may name a window that just vanished: such errors are
+// reported and ignored. Errors on any other connection (the host's) keep Xlib's default
+// handling, which ends the program: they are faults of the code under test.
+std::mutex tool_displays_lock;
+std::set<Display*> tool_displays;
+XErrorHandler default_handler = nullptr;
+
 int report_x_error(Display* display, XErrorEvent* error) {
+    bool tool = false;
+    {
+        std::lock_guard<std::mutex> hold(tool_displays_lock);
+        tool = tool_displays.count(display) != 0;
+    }
+    if (!tool && default_handler) return default_handler(display, error);
     char text[256];
     XGetErrorText(display, error->error_code, text, sizeof text);
-    std::fprintf(stderr, "X error (ignored): %s, request %d, resource 0x%lx\n", text, error->request_code,
-                 error->resourceid);
+    std::fprintf(stderr, "X error on a test tool's connection (ignored): %s, request %d, resource 0x%lx\n", text,
+                 error->request_code, error->resourceid);
     return 0;
 }
 
 struct Connection {
     Display* display = open();
     static Display* open() {
-        static const bool installed = (XSetErrorHandler(report_x_error), true);
+        static const bool installed = (default_handler = XSetErrorHandler(report_x_error), true);
         (void)installed;
-        return XOpenDisplay(nullptr);
+        Display* d = XOpenDisplay(nullptr);
+        std::lock_guard<std::mutex> hold(tool_displays_lock);
+        if (d) tool_displays.insert(d);
+        return d;
     }
     ~Connection() {
-        if (display) XCloseDisplay(display);
+        if (!display) return;
+        XCloseDisplay(display);
+        std::lock_guard<std::mutex> hold(tool_displays_lock);
+        tool_displays.erase(display);
     }
 };
 

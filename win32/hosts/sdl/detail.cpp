@@ -151,9 +151,13 @@ UINT virtual_key(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers) {
 // ---- cursors ---------------------------------------------------------------------------
 
 CursorShape cursor_shape(HCURSOR cursor) {
-    auto value = reinterpret_cast<uintptr_t>(cursor);
-    if (value < kSystemCursorBase) return CursorShape::arrow;
-    switch (value - kSystemCursorBase) {
+    CursorInfo info;
+    if (!cursor || !describe_cursor(cursor, &info) || info.is_icon) return CursorShape::arrow;
+    return cursor_shape(info.system_id);
+}
+
+CursorShape cursor_shape(int system_id) {
+    switch (system_id) {
         case 32513: return CursorShape::ibeam;
         case 32514: return CursorShape::wait;
         case 32515: return CursorShape::crosshair;
@@ -168,7 +172,7 @@ CursorShape cursor_shape(HCURSOR cursor) {
         case 32649: return CursorShape::hand;
         case 32650: return CursorShape::appstarting;
         case 32651: return CursorShape::help;
-        default: return CursorShape::arrow;  // IDC_ARROW, IDC_ICON and handles we do not know
+        default: return CursorShape::arrow;  // IDC_ARROW, IDC_ICON, cursors from files
     }
 }
 

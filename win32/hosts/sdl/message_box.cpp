@@ -133,8 +133,15 @@ public:
                 draw();
                 dirty = false;
             }
+            // Polled, not waited for: while SDL waits it may post a wake-up message to a
+            // window over a second X connection, and once the box is answered and its window
+            // destroyed, that message can reach the server after the window is gone; the
+            // resulting BadWindow error would end the program in Xlib's default handler.
             SDL_Event ev;
-            if (!SDL_WaitEventTimeout(&ev, 250)) continue;
+            if (!SDL_PollEvent(&ev)) {
+                SDL_Delay(10);
+                continue;
+            }
             switch (ev.type) {
                 case SDL_QUIT:
                     // The program is asked to end: close the box as its close button would

@@ -30,14 +30,14 @@ std::string cp1252_to_utf8(std::string_view text);
 UINT virtual_key(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers);
 
 // ---- cursors ---------------------------------------------------------------------------
-// Cursor handles of the system cursors are 0x10000 + the IDC_ resource number.
-constexpr uintptr_t kSystemCursorBase = 0x10000;
-
 enum class CursorShape {
     arrow, ibeam, wait, crosshair, uparrow, sizenwse, sizenesw, sizewe, sizens, sizeall,
     no, hand, appstarting, help,
 };
-// The shape a cursor handle stands for; null and unknown handles give the arrow.
+// The shape of a system cursor (its IDC_ number); anything else gives the arrow.
+CursorShape cursor_shape(int system_id);
+// The shape a cursor handle shows, as the Win32 layer describes it: system cursors their
+// own; null handles, icons, cursors from files and unknown handles the arrow.
 CursorShape cursor_shape(HCURSOR cursor);
 // A tiny picture for the shapes SDL has no system cursor for (up-arrow, help): rows of
 // 'X' (black), '.' (white) and ' ' (transparent), with the hot spot.
