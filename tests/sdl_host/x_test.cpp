@@ -13,6 +13,9 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -200,6 +203,26 @@ TEST(MessageBox, ButtonsAnswerClicksThatStartAndEndOnThem) {
     EXPECT_TRUE(user_ok);
 }
 
+TEST(MessageBox, RequestToEndTheProgramClosesTheBoxAndReachesTheWindows) {
+    GlWindow main("Esempio di TextureAutoMap e FX_Refract", {97, 101, 417, 364}, {100, 120, 420, 360}, true);
+    ASSERT_TRUE(main.surface && main.xwindow);
+    pump_for(100);
+    fake_input::clear();
+    // SIGTERM while a Yes/No box is up: the box ends as if closed (No), and the request
+    // then reaches the shown windows as a close.
+    bool user_ok = false;
+    EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION,
+                            [](unsigned long) { return kill(getpid(), SIGTERM) == 0; }, &user_ok),
+              IDNO);
+    EXPECT_TRUE(user_ok);
+    EXPECT_TRUE(pump_until([&](const std::vector<Call>& calls) {
+        for (const Call& c : calls) {
+            if (c.kind == Call::close && c.surface == main.surface) return true;
+        }
+        return false;
+    })) << describe_all(fake_input::calls());
+}
+
 TEST(MessageBox, KeepsOtherWindowsInputAndTheGlContext) {
     GlWindow main("Esempio di TextureAutoMap e FX_Refract", {97, 101, 417, 364}, {100, 120, 420, 360}, true);
     ASSERT_TRUE(main.surface && main.context && main.xwindow);
@@ -275,6 +298,24 @@ TEST(Surface, CaptionedWindowShowsItsClientAreaUnderItsTitle) {
     EXPECT_TRUE(wait_pixel(419, 359, 0x336699, &seen)) << hex(seen);
     w.clear_and_swap(1.0f, 1.0f, 0.0f);
     EXPECT_TRUE(wait_pixel(260, 240, 0xFFFF00, &seen)) << hex(seen);
+
+    // Moving and resizing the Win32 window moves the native one; hiding unmaps it.
+    win32::SurfaceDesc moved = w.desc;
+    moved.outer = {197, 81, 597, 385};
+    moved.client = {200, 100, 594, 382};
+    host().move_surface(w.surface, moved);
+    pump_for(100);
+    const xtools::Geometry m = xtools::geometry(w.xwindow);
+    EXPECT_EQ(m.x, 200);
+    EXPECT_EQ(m.y, 100);
+    EXPECT_EQ(m.width, 394);
+    EXPECT_EQ(m.height, 282);
+    host().set_title(w.surface, "Citt\xE0");
+    pump_for(50);
+    EXPECT_EQ(xtools::title(w.xwindow), "Citt\xC3\xA0");
+    host().show_surface(w.surface, false);
+    pump_for(100);
+    EXPECT_EQ(xtools::find_window("Citt\xC3\xA0", 200), 0u) << "a hidden window is not viewable";
 }
 
 TEST(Surface, WindowWithoutCaptionIsBorderlessAndCoversTheScreen) {
@@ -528,6 +569,17 @@ TEST_F(InputTest, CapturedMouseReportsMovesOutsideTheWindow) {
 
 TEST_F(InputTest, WindowManagerCloseAsksTheWindowToClose) {
     ASSERT_TRUE(xtools::close_window(window.xwindow));
+    EXPECT_TRUE(pump_until([&](const std::vector<Call>& calls) {
+        for (const Call& c : calls) {
+            if (c.kind == Call::close && c.surface == window.surface) return true;
+        }
+        return false;
+    }));
+}
+
+TEST_F(InputTest, TerminationSignalAsksTheWindowsToClose) {
+    // SIGTERM (or Ctrl+C) ends the program the way closing its window does.
+    ASSERT_EQ(kill(getpid(), SIGTERM), 0);
     EXPECT_TRUE(pump_until([&](const std::vector<Call>& calls) {
         for (const Call& c : calls) {
             if (c.kind == Call::close && c.surface == window.surface) return true;
