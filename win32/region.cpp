@@ -1,6 +1,7 @@
 // GDI regions over pixman regions: creation from a rectangle or from RGNDATA, combination,
 // point tests, bounds, data export and comparison; and the region calls user makes.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,66 @@ HRGN new_region(Region** out) {
     auto r = std::make_unique<Region>();
     *out = r.get();
     return static_cast<HRGN>(add(std::move(r)));
+}
+
+// Merges b into a when b begins no higher than a's last band, as when a region is built
+// from rows top to bottom in chunks. Only a's last band and b are combined by pixman; the
+// result is appended to a's rectangles in place (the buffer grows geometrically), so that
+// building a region chunk by chunk costs time in proportion to its size. The region stays
+// in pixman's canonical form: y-x banded, bands that touch with the same spans coalesced.
+// Returns false, having changed nothing, when the case does not apply.
+bool append_below(pixman_region32_t* a, const pixman_region32_t* b) {
+    int na = 0, nb = 0;
+    const pixman_box32_t* ab = pixman_region32_rectangles(a, &na);
+    pixman_region32_rectangles(const_cast<pixman_region32_t*>(b), &nb);
+    if (nb == 0) return true;
+    if (na < 2 || !a->data || a->data->size <= 0) return false;
+    int k = na - 1;  // start of a's last band
+    while (k > 0 && ab[k - 1].y1 == ab[na - 1].y1) --k;
+    if (k == 0 || b->extents.y1 < ab[na - 1].y1) return false;
+
+    pixman_region32_t last, merged;
+    if (!pixman_region32_init_rects(&last, ab + k, na - k)) return false;
+    pixman_region32_init(&merged);
+    const bool ok = pixman_region32_union(&merged, &last, const_cast<pixman_region32_t*>(b));
+    pixman_region32_fini(&last);
+    int nu = 0;
+    const pixman_box32_t* ub = pixman_region32_rectangles(&merged, &nu);
+    if (!ok || nu == 0) {
+        pixman_region32_fini(&merged);
+        return false;
+    }
+    // Does the band above the merged part continue into its first band?
+    int pk = k - 1;
+    while (pk > 0 && ab[pk - 1].y1 == ab[k - 1].y1) --pk;
+    int first = 1;
+    while (first < nu && ub[first].y1 == ub[0].y1) ++first;
+    bool coalesce = ab[k - 1].y2 == ub[0].y1 && k - pk == first;
+    for (int i = 0; coalesce && i < first; ++i)
+        coalesce = ab[pk + i].x1 == ub[i].x1 && ab[pk + i].x2 == ub[i].x2;
+    const int skip = coalesce ? first : 0;
+    const long total = long(k) + nu - skip;
+    if (a->data->size < total) {
+        const long size = std::max(total, 2 * a->data->size);
+        void* grown = std::realloc(a->data, sizeof(pixman_region32_data_t) + size_t(size) * sizeof(pixman_box32_t));
+        if (!grown) {
+            pixman_region32_fini(&merged);
+            return false;
+        }
+        a->data = static_cast<pixman_region32_data_t*>(grown);
+        a->data->size = size;
+    }
+    pixman_box32_t* boxes = reinterpret_cast<pixman_box32_t*>(a->data + 1);
+    if (coalesce)
+        for (int i = pk; i < k; ++i) boxes[i].y2 = ub[0].y2;
+    std::memcpy(boxes + k, ub + skip, size_t(nu - skip) * sizeof(pixman_box32_t));
+    a->data->numRects = total;
+    const pixman_box32_t* e = pixman_region32_extents(&merged);
+    a->extents.x1 = std::min(a->extents.x1, e->x1);
+    a->extents.x2 = std::max(a->extents.x2, e->x2);
+    a->extents.y2 = std::max(a->extents.y2, e->y2);
+    pixman_region32_fini(&merged);
+    return true;
 }
 
 }  // namespace
@@ -100,6 +161,7 @@ int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode) {
         ok = pixman_region32_intersect(&d->region, &a->region, &b->region);
         break;
     case RGN_OR:
+        if (d == a && a != b && append_below(&d->region, &b->region)) break;
         ok = pixman_region32_union(&d->region, &a->region, &b->region);
         break;
     case RGN_DIFF:

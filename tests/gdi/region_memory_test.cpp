@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "win32/internal.h"
@@ -130,6 +131,51 @@ TEST(Regions, ExtCreateRegionValidatesTheCallersData) {
     EXPECT_EQ(GetRgnBox(still_empty, &box), NULLREGION);
     DeleteObject(empty);
     DeleteObject(still_empty);
+}
+
+// Merging a region into one above it, in place, as a region built row chunk by row chunk
+// is: the result must be the very region (same rectangles) a fresh union gives.
+TEST(Regions, MergingChunksInPlaceGivesTheSameRectanglesAsAFreshUnion) {
+    std::mt19937 rng(5);
+    auto rows = [&](int y0, int y1, int first_x, bool full_rows) {
+        std::vector<RECT> rects;
+        for (int y = y0; y < y1; ++y) {
+            if (full_rows) {  // the same two runs on every row, the seam row cut between them
+                if (y != y0 || first_x == 0) rects.push_back(RECT{0, y, 10, y + 1});
+                if (y != y1 - 1 || first_x != 0) rects.push_back(RECT{20, y, 30, y + 1});
+                continue;
+            }
+            for (int x = (y == y0 ? first_x : int(rng() % 4)); x < 60; x += 2 + int(rng() % 6))
+                rects.push_back(RECT{x, y, x + 1 + int(rng() % 3), y + 1});
+        }
+        return from_rects(rects);
+    };
+    for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(trial);
+        const int split = 3 + int(rng() % 10);
+        const bool full = trial % 3 == 0;  // identical rows coalesce across the seam
+        // A ends in row split (cut somewhere along it), B goes on in that row or below.
+        HRGN a = rows(0, split + 1, 0, full);
+        const int b_start = full ? split : split + int(rng() % 3) - (trial % 5 == 0 ? 3 : 0);
+        HRGN b = rows(b_start, split + 8, full ? 20 : 30 + int(rng() % 30), full);
+        HRGN fresh = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(CombineRgn(fresh, a, b, RGN_OR), ERROR);
+        ASSERT_NE(CombineRgn(a, a, b, RGN_OR), ERROR);
+        ASSERT_TRUE(EqualRgn(a, fresh));
+        const DWORD size = GetRegionData(a, 0, nullptr);
+        ASSERT_EQ(size, GetRegionData(fresh, 0, nullptr));
+        std::vector<uint8_t> da(size), df(size);
+        GetRegionData(a, size, reinterpret_cast<RGNDATA*>(da.data()));
+        GetRegionData(fresh, size, reinterpret_cast<RGNDATA*>(df.data()));
+        ASSERT_EQ(da, df);
+        // And merging on into it keeps working.
+        HRGN c = rows(split + 8, split + 12, 0, false);
+        ASSERT_NE(CombineRgn(fresh, fresh, c, RGN_OR), ERROR);
+        HRGN again = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(CombineRgn(again, a, c, RGN_OR), ERROR);
+        ASSERT_TRUE(EqualRgn(again, fresh));
+        for (HRGN r : {a, b, c, fresh, again}) DeleteObject(r);
+    }
 }
 
 TEST(Regions, MaskAndContainmentForTheWindowLayer) {
