@@ -159,6 +159,27 @@ TEST(MessageBox, AnsweredFromTheKeyboard) {
     }
 }
 
+TEST(MessageBox, HugeTextStillFitsOnTheScreen) {
+    std::string text(3000, 'W');
+    for (int i = 0; i < 4000; ++i) text += " parola";
+    for (int i = 0; i < 300; ++i) text += "\nriga";
+    xtools::Geometry g;
+    bool user_ok = false;
+    EXPECT_EQ(box_with_user(text, "Video! (huge)", MB_YESNO | MB_ICONQUESTION,
+                            [&](unsigned long w) {
+                                g = xtools::geometry(w);
+                                return type_keys(w, "n");
+                            },
+                            &user_ok),
+              IDNO);
+    EXPECT_TRUE(user_ok);
+    EXPECT_GT(g.width, 0);
+    EXPECT_LE(g.x + g.width, 1024);
+    EXPECT_LE(g.y + g.height, 768);
+    EXPECT_GE(g.x, 0);
+    EXPECT_GE(g.y, 0);
+}
+
 TEST(MessageBox, ClosedByTheWindowManager) {
     bool user_ok = false;
     EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION,

@@ -54,15 +54,27 @@ std::string find_font() {
     return fallback;
 }
 
-// One font for every box of the run; nullptr when there is none (boxes then show no text).
-TTF_Font* box_font() {
+constexpr int kIconFontSize = 22;
+
+// The fonts of every box of the run, for text and for icon glyphs; nullptr when there is
+// none (boxes then show no text).
+TTF_Font* open_font(int size) {
     static bool tried = false;
-    static TTF_Font* font = nullptr;
-    if (tried) return font;
-    tried = true;
-    if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
-    std::string path = find_font();
-    if (!path.empty()) font = TTF_OpenFont(path.c_str(), kFontSize);
+    static std::string path;
+    if (!tried) {
+        tried = true;
+        if (TTF_WasInit() || TTF_Init() == 0) path = find_font();
+    }
+    return path.empty() ? nullptr : TTF_OpenFont(path.c_str(), size);
+}
+
+TTF_Font* box_font() {
+    static TTF_Font* font = open_font(kFontSize);
+    return font;
+}
+
+TTF_Font* icon_font() {
+    static TTF_Font* font = open_font(kIconFontSize);
     return font;
 }
 
@@ -92,15 +104,28 @@ public:
     Box(const std::string& text, UINT flags) : kind_(box_kind(flags)), icon_(icon_style(flags)) {
         font_ = box_font();
         focus_.focused = kind_.default_button;
-        int max_width = 560;
+        int screen_w = 1024, screen_h = 768;
         SDL_DisplayMode mode;
-        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0) {
-            max_width = std::clamp(mode.w * 3 / 5, 160, 900);
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+            screen_w = mode.w;
+            screen_h = mode.h;
         }
-        lines_ = wrap_text(text, max_width, [this](const std::string& s) { return text_width(font_, s); });
+        const int wrap_width = std::clamp(screen_w * 3 / 5, 160, 900);
+        lines_ = wrap_text(text, wrap_width, [this](const std::string& s) { return text_width(font_, s); });
+        line_height_ = std::max(1, font_ ? TTF_FontLineSkip(font_) : kFontSize + 4);
+        // However long the text, the box fits on the screen: over-long words are clipped
+        // and lines beyond the screen's height end in an ellipsis.
+        const int icon_w = icon_ ? kBoxIconSize + kBoxIconGap : 0;
+        const int max_text_w = std::max(100, screen_w - 2 * kBoxMargin - icon_w - 16);
+        const size_t max_lines =
+            static_cast<size_t>(std::max(1, (screen_h - 2 * kBoxMargin - kBoxButtonBand - 60) / line_height_));
+        if (lines_.size() > max_lines) {
+            lines_.resize(max_lines);
+            lines_.back() = "\xE2\x80\xA6";
+        }
         int text_w = 0;
         for (const std::string& line : lines_) text_w = std::max(text_w, text_width(font_, line));
-        line_height_ = font_ ? TTF_FontLineSkip(font_) : kFontSize + 4;
+        text_w = std::min(text_w, max_text_w);
         layout_ = box_layout(text_w, line_height_ * static_cast<int>(lines_.size()), icon_.has_value(),
                              static_cast<int>(kind_.buttons.size()));
         buttons_ = box_button_rects(layout_.width, layout_.height, static_cast<int>(kind_.buttons.size()));
@@ -241,9 +266,11 @@ private:
     }
 
     // Draws UTF-8 text with its top-left corner at (x, y), or centred in `centre`.
-    void text(const std::string& s, int x, int y, SDL_Color colour, const BoxRect* centre = nullptr) {
-        if (!font_ || s.empty()) return;
-        SDL_Surface* surface = TTF_RenderUTF8_Blended(font_, s.c_str(), colour);
+    void text(const std::string& s, int x, int y, SDL_Color colour, const BoxRect* centre = nullptr,
+              TTF_Font* font = nullptr) {
+        if (!font) font = font_;
+        if (!font || s.empty()) return;
+        SDL_Surface* surface = TTF_RenderUTF8_Blended(font, s.c_str(), colour);
         if (!surface) return;
         SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer_, surface);
         if (texture) {
@@ -271,7 +298,7 @@ private:
             int x1 = r.x + static_cast<int>(std::lround(radius + half)) - 1;
             if (x1 >= x0) SDL_RenderDrawLine(renderer_, x0, r.y + row, x1, r.y + row);
         }
-        text(icon_->glyph, 0, 0, SDL_Color{0xFF, 0xFF, 0xFF, 0xFF}, &r);
+        text(icon_->glyph, 0, 0, SDL_Color{0xFF, 0xFF, 0xFF, 0xFF}, &r, icon_font());
     }
 
     void draw() {
@@ -281,10 +308,13 @@ private:
         fill({0, layout_.height - kBoxButtonBand, layout_.width, kBoxButtonBand}, 0xF0, 0xF0, 0xF0);
         draw_icon();
         int y = layout_.text.y;
+        const SDL_Rect clip{layout_.text.x, layout_.text.y, layout_.text.w, layout_.text.h};
+        SDL_RenderSetClipRect(renderer_, &clip);
         for (const std::string& line : lines_) {
             text(line, layout_.text.x, y, black);
             y += line_height_;
         }
+        SDL_RenderSetClipRect(renderer_, nullptr);
         for (size_t i = 0; i < buttons_.size(); ++i) {
             const BoxRect& r = buttons_[i];
             const bool down = pressed_ == static_cast<int>(i) && hover_ == pressed_;
