@@ -78,6 +78,9 @@ void input_mouse_move(NativeSurface* surface, int screen_x, int screen_y);
 void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int screen_x, int screen_y);
 void input_key(NativeSurface* surface, UINT virtual_key, bool down, bool repeat, bool alt_held);
 void input_close(NativeSurface* surface);  // the window manager asked the window to close
+// The window manager gave a surface the input focus (active) or took it away. Optional: the
+// Win32 layer also activates windows when they are shown or clicked.
+void input_activate(NativeSurface* surface, bool active);
 
 // What a cursor or icon handle shows (defined by the Win32 layer), for hosts that draw the
 // system's cursors: the IDC_ / IDI_ number of a system cursor or icon, or the file a cursor

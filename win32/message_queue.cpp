@@ -1,5 +1,6 @@
 // The thread message queue, and the input that hosts feed into it.
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <deque>
 #include <thread>
@@ -20,7 +21,16 @@ struct Queue {
     bool control = false;
     POINT cursor{};
     bool keys[256] = {};
+    // The last button press, for double clicks.
+    HWND last_click_window = nullptr;
+    WPARAM last_click_button = 0;
+    uint32_t last_click_time = 0;
+    POINT last_click_pos{};
 };
+
+// Win32's defaults: GetDoubleClickTime and SM_CXDOUBLECLK / 2.
+constexpr uint32_t kDoubleClickTime = 500;
+constexpr int kDoubleClickSlop = 2;
 
 Queue& queue() {
     static Queue q;
@@ -236,6 +246,29 @@ void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, i
         q.buttons &= ~flag;
     const MouseTarget t = mouse_target(surface, sx, sy);
     if (!t.window) return;
+    Window* w = find(t.window);
+    if (down) {
+        // A second press of the same button on the same window, soon and near the first, is
+        // a double click for classes that ask for them (CS_DBLCLKS).
+        const uint32_t now = host().tick_count();
+        const bool again = q.last_click_window == t.window && q.last_click_button == flag &&
+                           now - q.last_click_time <= kDoubleClickTime &&
+                           std::abs(sx - q.last_click_pos.x) <= kDoubleClickSlop &&
+                           std::abs(sy - q.last_click_pos.y) <= kDoubleClickSlop;
+        if (again && w->cls && (w->cls->style & CS_DBLCLKS)) {
+            message += WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+            q.last_click_window = nullptr;
+        } else {
+            q.last_click_window = t.window;
+            q.last_click_button = flag;
+            q.last_click_time = now;
+            q.last_click_pos = {sx, sy};
+        }
+        // Clicking a window of another top-level window brings that one to the front.
+        Window* top = top_level_of(w);
+        if (top && GetForegroundWindow() != top->handle) SetForegroundWindow(top->handle);
+        if (!find(t.window)) return;
+    }
     post_input(t.window, message, mouse_flags(), pack(t.client.x, t.client.y));
 }
 
@@ -261,6 +294,15 @@ void input_key(NativeSurface* surface, UINT vk, bool down, bool repeat, bool alt
     if (!down) lp |= 1u << 31;
     UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     post_input(target, message, vk, static_cast<LPARAM>(lp));
+}
+
+void input_activate(NativeSurface* surface, bool active) {
+    Window* w = surface_window(surface);
+    if (!w) return;
+    if (active)
+        SetForegroundWindow(w->handle);
+    else
+        user::deactivate(w->handle);
 }
 
 void input_close(NativeSurface* surface) {

@@ -331,6 +331,13 @@ void forget_window(HWND window) {
     if (s.foreground == window) s.foreground = nullptr;
 }
 
+void deactivate(HWND window) {
+    auto& s = state();
+    if (s.foreground != window) return;
+    s.foreground = nullptr;
+    if (s.focus && is_descendant_or_self(s.focus, window)) change_focus(nullptr);
+}
+
 void track_cursor_over(Window* w) {
     if (!w || !w->cls || !w->cls->cursor) return;
     SetCursor(w->cls->cursor);
@@ -477,7 +484,9 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
 }
 
 ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
-    if (!wc || wc->cbSize != sizeof(WNDCLASSEXA)) return 0;
+    // The record size is that of this build, or 48, the size on 32-bit Windows that programs
+    // written for it put there.
+    if (!wc || (wc->cbSize != sizeof(WNDCLASSEXA) && wc->cbSize != 48)) return 0;
     return register_class(*wc);
 }
 

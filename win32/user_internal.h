@@ -88,6 +88,8 @@ LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void remove_queued_messages(HWND window);
 // Capture, focus and foreground bookkeeping when a window goes away.
 void forget_window(HWND window);
+// The window manager took the foreground from a top-level window.
+void deactivate(HWND window);
 // The class cursor of the window the mouse is over.
 void track_cursor_over(Window* w);
 

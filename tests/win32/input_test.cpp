@@ -174,3 +174,84 @@ TEST_F(Input, ClassCursorIsShownOverTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+LRESULT CALLBACK plain_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(hwnd, msg, wparam, lparam);
+}
+
+TEST_F(Input, DoubleClicksOnlyForClassesThatAskForThem) {
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = plain_proc;
+    wc.lpszClassName = "DoubleClicker";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND dbl = CreateWindowExA(0, "DoubleClicker", "", WS_POPUP | WS_VISIBLE, 600, 400, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+    ASSERT_NE(dbl, nullptr);
+    vh::set_tick_count(1000);
+    auto click = [](int x, int y) {
+        vh::mouse_button_at(win32::MouseButton::left, true, x, y);
+        vh::mouse_button_at(win32::MouseButton::left, false, x, y);
+    };
+    auto downs = [&]() {
+        std::vector<UINT> kinds;
+        for (const MSG& m : take())
+            if (m.message != WM_LBUTTONUP) kinds.push_back(m.message);
+        return kinds;
+    };
+    click(610, 410);
+    click(611, 410);
+    EXPECT_EQ(downs(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}));
+    // Too late, or too far, is a new click.
+    // (Input is timed when the pump delivers it.)
+    click(610, 410);
+    EXPECT_EQ(downs(), (std::vector<UINT>{WM_LBUTTONDOWN}));
+    vh::set_tick_count(1600);
+    click(610, 410);
+    click(630, 430);
+    EXPECT_EQ(downs(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+    // A class without CS_DBLCLKS gets two plain presses.
+    click(120, 90);
+    click(120, 90);
+    EXPECT_EQ(downs(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+    DestroyWindow(dbl);
+}
+
+TEST_F(Input, ClickingAnotherWindowBringsItToTheForeground) {
+    HWND other = CreateWindowExA(0, "RecWindow", "", WS_POPUP | WS_VISIBLE, 600, 400, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_EQ(GetForegroundWindow(), other);
+    vh::mouse_button_at(win32::MouseButton::left, true, 150, 100);
+    take();
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_EQ(vh::focused_window(), window);
+    vh::mouse_button(win32::MouseButton::left, false);
+    take();
+    DestroyWindow(other);
+}
+
+TEST_F(Input, WindowManagerActivationMovesTheForeground) {
+    vh::activation(window, false);
+    take();
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
+    vh::activation(window, true);
+    take();
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+}
+
+TEST_F(Input, FocusChangesAreAnnounced) {
+    ASSERT_EQ(GetForegroundWindow(), window);
+    received().clear();
+    SetFocus(nullptr);
+    EXPECT_EQ(of_kind(WM_KILLFOCUS).size(), 1u);
+    EXPECT_EQ(GetFocus(), nullptr);
+    SetFocus(window);
+    EXPECT_EQ(of_kind(WM_SETFOCUS).size(), 1u);
+}
+
+}  // namespace

@@ -51,6 +51,10 @@ TEST_F(Windows, ClassRecordsWithoutNameOrProcedureAreRefused) {
     ex.lpfnWndProc = recording_proc;
     ex.lpszClassName = "BadSize";
     EXPECT_EQ(RegisterClassExA(&ex), 0);
+    // Programs written for 32-bit Windows put that record size (48) there.
+    ex.cbSize = 48;
+    ex.lpszClassName = "SizeOf32BitRecord";
+    EXPECT_NE(RegisterClassExA(&ex), 0);
 }
 
 struct CreateSeen {

@@ -62,7 +62,7 @@ struct HostGl {
     }
 };
 
-enum class EventKind { move, button, key, close };
+enum class EventKind { move, button, key, close, activate };
 
 struct InputEvent {
     EventKind kind = EventKind::move;
@@ -367,6 +367,13 @@ public:
             case EventKind::close:
                 if (NativeSurface* s = surface_of(e.window)) input_close(s);
                 break;
+            case EventKind::activate:
+                if (NativeSurface* s = surface_of(e.window)) {
+                    if (e.down) focus_surface(s);
+                    else if (focused == s) focused = nullptr;
+                    input_activate(s, e.down);
+                }
+                break;
             }
         }
     }
@@ -467,6 +474,14 @@ void close_request(HWND window) {
     InputEvent e;
     e.kind = EventKind::close;
     e.window = window;
+    vhost().input.push_back(e);
+}
+
+void activation(HWND window, bool active) {
+    InputEvent e;
+    e.kind = EventKind::activate;
+    e.window = window;
+    e.down = active;
     vhost().input.push_back(e);
 }
 

@@ -67,6 +67,8 @@ void key(UINT virtual_key, bool down, bool repeat = false);
 void key_press(UINT virtual_key);
 // The window manager's close request for a top-level window (its close button).
 void close_request(HWND window);
+// The window manager giving a top-level window the input focus, or taking it away.
+void activation(HWND window, bool active);
 // Events not yet delivered.
 size_t pending_input();
 POINT mouse_position();
