@@ -57,24 +57,6 @@ void FINDPICTURES() {
     if (chdir(dir.c_str()) != 0) return;
 }
 
-// In case the library's registration did not make the class known, register it here with
-// the same attributes.
-void ENSUREBUTTONCLASS() {
-    WNDCLASSEXA WC{};
-    if (GetClassInfoExA(nullptr, "IMAGEBUTTON", &WC)) return;
-    WC = WNDCLASSEXA{};
-    WC.cbSize = sizeof(WNDCLASSEXA);
-    WC.style = 0;
-    WC.lpfnWndProc = HOVERBUTTONHANDLER;
-    WC.hInstance = GetModuleHandleA(nullptr);
-    WC.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    WC.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
-    WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    WC.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    WC.lpszClassName = "IMAGEBUTTON";
-    RegisterClassExA(&WC);
-}
-
 HWND MAKEBUTTON(const char* PREFIX, int ID, int X, int Y) {
     BMPTYPE = PREFIX;  // read while the button is being created
     HWND BUTTON = CreateWindowExA(0, "IMAGEBUTTON", PREFIX, WS_CHILD | WS_VISIBLE, X, Y, 96, 96, HWINDOW,
@@ -123,7 +105,6 @@ int main() {
     SHOWMENUBAR = true;  // lets the window procedure hand WM_COMMAND to GETINPUTCOMMAND
     GETINPUTCOMMAND = ONCOMMAND;
     CREATEOGLWINDOW("Lumora - bottoni sagomati", 800, 600, 32, false);
-    ENSUREBUTTONCLASS();
     MAKEBUTTON("stella", ID_STELLA, 24, 24);
     MAKEBUTTON("goccia", ID_GOCCIA, 24, 200);
     MAKEBUTTON("freccia", ID_FRECCIA, 24, 376);
