@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -328,6 +329,55 @@ TEST_F(TgaReader, AHugeImageInATinyFileFailsAsTheShortReadWouldWithoutAllocating
     expect_failure(load(write(runs, runs.bytes.size() - 2)), "Could not read image data");
     add_run_packet(runs, 7, {1, 2, 3, 4}, 4);
     expect_failure(load(write(runs, runs.bytes.size() - 1)), "Could not read from file");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TGA_TEST_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TGA_TEST_UNDER_ASAN 1
+#endif
+#endif
+
+// Proof that nothing was allocated for such files: in a child process whose address space
+// is capped well below the declared image, allocating it would fail with "Could not
+// allocate memory for image"; the reader must answer with the short read's message instead.
+TEST_F(TgaReader, NoImageBufferIsAllocatedForAFileThatCannotHoldIt) {
+#ifdef TGA_TEST_UNDER_ASAN
+    GTEST_SKIP() << "the address-space cap cannot be combined with AddressSanitizer";
+#else
+    TgaFile plain = header(2, 65535, 16384, 32);  // 4 294 901 760 bytes of pixels declared
+    plain.add(Part::pixels, {1, 2, 3, 4});
+    TgaFile runs = header(10, 65535, 16384, 32);
+    add_run_packet(runs, 128, {1, 2, 3, 4}, 4);
+    const std::string plain_file = dir.write("plain.tga", plain.bytes);
+    const std::string runs_file = dir.write("runs.tga", runs.bytes);
+    take_boxes();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
+        const rlimit limit{cap, cap};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+        TGATEXTURE t{};
+        const bool plain_ok = LOADTGA(t, plain_file);
+        const bool runs_ok = LOADTGA(t, runs_file);
+        const auto boxes = take_boxes();
+        if (plain_ok || runs_ok || boxes.size() != 2) _exit(4);
+        if (boxes[0].text != "Could not read image data") _exit(5);
+        if (boxes[1].text != "Could not read RLE header") _exit(6);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "4: a load succeeded; 5, 6: wrong message (an allocation was tried)";
+#endif
 }
 
 TEST_F(TgaReader, ReadOnlyFilesAreRead) {
