@@ -2,6 +2,8 @@
 #include "app/Viewer.h"
 
 #include "lumora/Lumora.h"
+#include "model/Buggy.h"
+#include "model/BuggyRuota.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ void OPENGL_TEXTURE() {
 
 void OPENGL_CREATELIST() {
     OPENGL_TEXTURE();
+    BUGGY_();
+    BUGGYRUOTA_();
 }
 
 int VIEWER_MAIN() {
