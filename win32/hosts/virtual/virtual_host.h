@@ -22,6 +22,10 @@
 //    the top-most visible window under the point, keys to the window with the focus;
 //  * a tick count in milliseconds since the host started, or a fixed value the test sets.
 //
+// Differences from a desktop worth knowing: a pbuffer has no front buffer, so
+// glGetIntegerv(GL_DOUBLEBUFFER) reads false although drawing goes to GL_BACK as on a
+// double-buffered window; SetCursorPos moves the virtual cursor without producing a mouse move.
+//
 // All functions are for the test's own thread (the one that runs the windows).
 #pragma once
 
