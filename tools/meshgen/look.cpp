@@ -157,6 +157,13 @@ int main(int argc, char** argv) {
         glLoadIdentity();
         const GLfloat lp[4] = {0.4f, 1.0f, 0.8f, 0};
         glLightfv(GL_LIGHT0, GL_POSITION, lp);
+        // A weaker light from the eye and some ambient keep faces turned from the sun readable.
+        const GLfloat eye[4] = {0, 0, 1, 0}, fill[4] = {0.45f, 0.45f, 0.45f, 1}, amb[4] = {0.5f, 0.5f, 0.5f, 1};
+        glEnable(GL_LIGHT1);
+        glLightfv(GL_LIGHT1, GL_POSITION, eye);
+        glLightfv(GL_LIGHT1, GL_DIFFUSE, fill);
+        glLightfv(GL_LIGHT1, GL_SPECULAR, fill);
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, amb);
         glTranslatef(0, 0, -62);
         glRotatef(v.rx, 1, 0, 0);
         glRotatef(v.ry, 0, 1, 0);
