@@ -71,7 +71,7 @@ int ignore_errors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
-Process start(const std::vector<std::string>& argv) {
+Process start(const std::vector<std::string>& argv, const std::string& directory) {
     Process process;
     char path[] = "/tmp/e2e-stderr-XXXXXX";
     int fd = mkstemp(path);
@@ -79,6 +79,7 @@ Process start(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fd, 2);
+    if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -215,8 +216,8 @@ void request_close(unsigned long window) {
 }
 
 void key(unsigned long window, const std::string& keysym) {
-    run("xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null; xdotool key --window " +
-        std::to_string(window) + " --clearmodifiers " + keysym);
+    // Real (XTEST) key events to the focused window, as a keyboard makes them.
+    run("xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null; xdotool key --clearmodifiers " + keysym);
 }
 
 void mouse_move(int x, int y) { run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y)); }

@@ -18,7 +18,8 @@ struct Process {
     std::string stderr_path;
 };
 
-Process start(const std::vector<std::string>& argv);
+// Starts a program; `directory`, if given, is its working directory.
+Process start(const std::vector<std::string>& argv, const std::string& directory = "");
 // Waits for the program to end; nullopt if it is still running after the timeout.
 std::optional<int> wait_exit(Process& process, std::chrono::milliseconds timeout);
 void kill_process(Process& process);

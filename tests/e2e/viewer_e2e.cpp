@@ -2,6 +2,11 @@
 // window, press Escape or close it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "desktop.h"
@@ -17,14 +22,19 @@ struct Viewer {
     e2e::Process process;
     unsigned long window = 0;
 
-    // Starts the viewer and answers the full-screen question with the given key.
-    explicit Viewer(const std::string& answer) {
-        process = e2e::start({"./buggy"});
+    // Starts the viewer (from `directory`, or the current one) and answers the full-screen
+    // question with the given key.
+    explicit Viewer(const std::string& answer, const std::string& directory = "") {
+        process = e2e::start({directory.empty() ? "./buggy" : directory + "/buggy"}, directory);
         unsigned long box = e2e::find_window("Video!", 20s);
         EXPECT_NE(box, 0u) << "the question box \"Video!\" did not appear";
         if (!box) return;
-        e2e::key(box, answer);
-        window = e2e::find_window(kTitle, 20s);
+        // A key that reaches the box before it is ready to read keys is pressed again, as a
+        // user would.
+        for (int attempt = 0; attempt < 5 && !window; ++attempt) {
+            if (e2e::window_exists(box)) e2e::key(box, answer);
+            window = e2e::find_window(kTitle, 4s);
+        }
         EXPECT_NE(window, 0u) << "the viewer window did not appear";
     }
     ~Viewer() { e2e::kill_process(process); }
@@ -72,4 +82,147 @@ TEST(ViewerDesktop, AnsweringYesGivesAWindowTheSizeOfTheScreen) {
     const auto code = e2e::wait_exit(viewer.process, 5s);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0);
+}
+
+namespace {
+
+// The client area's top-left corner and centre on the screen.
+struct Place {
+    int x, y, cx, cy;
+};
+Place place_of(unsigned long window) {
+    const e2e::Geometry g = e2e::window_geometry(window);
+    return {g.x, g.y, g.x + g.width / 2, g.y + g.height / 2};
+}
+
+struct Extent {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+// Where the picture is not sky.
+Extent buggy_extent(const e2e::Image& image) {
+    Extent e;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (e2e::fraction_not(e2e::Image{1, 1, {image.at(x, y)}}, kSky, 6) == 0) continue;
+            e.left = std::min(e.left, x);
+            e.right = std::max(e.right, x);
+            e.top = std::min(e.top, y);
+            e.bottom = std::max(e.bottom, y);
+        }
+    }
+    return e;
+}
+
+e2e::Image settled_screenshot(unsigned long window) {
+    std::this_thread::sleep_for(400ms);
+    return e2e::screenshot(window);
+}
+
+}  // namespace
+
+TEST(ViewerDesktop, DragsTurnAndMoveTheBuggy) {
+    Viewer viewer("n");
+    ASSERT_NE(viewer.window, 0u);
+    const e2e::Image first = settled_screenshot(viewer.window);
+    e2e::write_png(first, "e2e-first.png");
+    EXPECT_GT(e2e::fraction_not(first, kSky, 6), 0.03) << "the buggy is on screen";
+    const Extent side = buggy_extent(first);
+
+    // A left drag 90 pixels to the right turns the buggy a quarter round: seen end-on it is
+    // much narrower, about as tall.
+    const Place p = place_of(viewer.window);
+    e2e::drag(1, p.cx, p.cy, p.cx + 90, p.cy);
+    const e2e::Image turned = settled_screenshot(viewer.window);
+    e2e::write_png(turned, "e2e-turned.png");
+    const Extent end_on = buggy_extent(turned);
+    EXPECT_LT(end_on.width(), side.width() * 0.8);
+    EXPECT_GT(end_on.height(), side.height() * 0.7);
+    EXPECT_LT(end_on.height(), side.height() * 1.5);
+
+    // A right drag 100 pixels down brings it 20 units nearer: bigger.
+    e2e::drag(3, p.cx, p.cy, p.cx, p.cy + 100);
+    const e2e::Image nearer = settled_screenshot(viewer.window);
+    e2e::write_png(nearer, "e2e-nearer.png");
+    EXPECT_GT(buggy_extent(nearer).height(), end_on.height() * 1.15);
+
+    e2e::key(viewer.window, "Escape");
+    const auto code = e2e::wait_exit(viewer.process, 5s);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0);
+}
+
+namespace {
+
+const char* const kImageFiles[] = {"buggy.bmp",   "Metal1-00.bmp", "giger.bmp",     "water3.bmp",
+                                   "riflesso.tga", "sun.tga",       "riflesso2.tga", "pneumatico.tga"};
+
+// A folder holding the viewer and its image files, less the ones left out.
+std::string viewer_folder(const std::string& name, const std::string& left_out) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("buggy-e2e-" + name + "-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::create_symlink(fs::current_path() / "buggy", folder / "buggy");
+    for (const char* file : kImageFiles)
+        if (left_out != file) fs::create_symlink(fs::current_path() / file, folder / file);
+    return folder;
+}
+
+// Runs the viewer to its window and ends it with Escape, answering every box on the way
+// with Return. Returns the exit code, or -1 if the window never came.
+int run_to_window_and_escape(const std::string& folder, int* boxes_answered) {
+    e2e::Process process = e2e::start({folder + "/buggy"}, folder);
+    const unsigned long question = e2e::find_window("Video!", 20s);
+    if (!question) return -1;
+    unsigned long window = 0;
+    for (int attempt = 0; attempt < 5 && e2e::find_window("Video!", 100ms); ++attempt) {
+        e2e::key(question, "n");
+        std::this_thread::sleep_for(500ms);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!window && std::chrono::steady_clock::now() < deadline) {
+        for (const char* caption : {"Invalid Image", "ERROR"}) {
+            if (unsigned long box = e2e::find_window(caption, 100ms)) {
+                e2e::key(box, "Return");
+                ++*boxes_answered;
+                std::this_thread::sleep_for(200ms);
+            }
+        }
+        window = e2e::find_window(kTitle, 200ms);
+    }
+    if (!window) {
+        e2e::kill_process(process);
+        return -1;
+    }
+    std::this_thread::sleep_for(300ms);
+    e2e::key(window, "Escape");
+    const auto code = e2e::wait_exit(process, 5s);
+    e2e::kill_process(process);
+    return code.value_or(-1);
+}
+
+}  // namespace
+
+TEST(ViewerDesktop, AnyOneMissingImageFileStillReachesTheWindow) {
+    for (const char* file : kImageFiles) {
+        const std::string folder = viewer_folder("missing", file);
+        int boxes = 0;
+        EXPECT_EQ(run_to_window_and_escape(folder, &boxes), 0) << "without " << file;
+        EXPECT_EQ(boxes, 0) << "a missing file is skipped silently: " << file;
+        std::filesystem::remove_all(folder);
+    }
+}
+
+TEST(ViewerDesktop, ABrokenTgaFileShowsItsMessageAndTheStartUpGoesOn) {
+    const std::string folder = viewer_folder("broken", "sun.tga");
+    {
+        std::ofstream broken(folder + "/sun.tga", std::ios::binary);
+        broken << "this is not a TGA file";
+    }
+    int boxes = 0;
+    EXPECT_EQ(run_to_window_and_escape(folder, &boxes), 0);
+    EXPECT_EQ(boxes, 1) << "the reader reports the broken file once";
+    std::filesystem::remove_all(folder);
 }
