@@ -377,6 +377,29 @@ TEST(WindowCreationDeathTest, ADepthBeyondAByteIsAFailedPixelFormat) {
         ::testing::ExitedWithCode(0), "box \\[Error\\] \\[la rispettiva applicazione non \xE8 stata inizilizata!\\]");
 }
 
+TEST(WindowCreationDeathTest, AWindowThatCannotBeMadeEndsWithItsMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            print_boxes_at_exit();
+            vh::fail_next_surface();
+            CREATEOGLWINDOW("no window", 800, 600, 32, false);
+        },
+        ::testing::ExitedWithCode(0),
+        "box \\[Error\\] \\[Impossibile creare la finestra per la rispettiva applicazione!\\] flags=0");
+}
+
+TEST(WindowCreationDeathTest, AContextThatCannotBeMadeEndsWithItsMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            print_boxes_at_exit();
+            vh::fail_next_context();
+            CREATEOGLWINDOW("no context", 800, 600, 32, false);
+        },
+        ::testing::ExitedWithCode(0), "box \\[Error\\] \\[la rispettiva applicazione non \xE8 stata inizilizata!\\]");
+}
+
 TEST(WindowCreationDeathTest, AStatusBarTakesAtMostTwentyParts) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

@@ -103,6 +103,8 @@ public:
     HCURSOR cursor = nullptr;
     bool captured = false;
     int contexts = 0;
+    bool fail_surface = false;
+    bool fail_context = false;
 
     // ---- EGL ----
     bool egl_tried = false;
@@ -197,6 +199,10 @@ public:
     }
 
     NativeSurface* create_surface(const SurfaceDesc& desc) override {
+        if (fail_surface) {
+            fail_surface = false;
+            return nullptr;
+        }
         auto s = std::make_unique<NativeSurface>();
         s->window = desc.window;
         s->outer = desc.outer;
@@ -243,6 +249,10 @@ public:
     }
 
     NativeContext* create_context(NativeSurface* s) override {
+        if (fail_context) {
+            fail_context = false;
+            return nullptr;
+        }
         if (!s || !ensure_egl()) return nullptr;
         const EGLint attrs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
                                 EGL_NONE};
@@ -556,7 +566,12 @@ void reset() {
     h.screen_w = kDefaultWidth;
     h.screen_h = kDefaultHeight;
     h.alt_down[0] = h.alt_down[1] = h.alt_down[2] = false;
+    h.fail_surface = false;
+    h.fail_context = false;
 }
+
+void fail_next_surface() { vhost().fail_surface = true; }
+void fail_next_context() { vhost().fail_context = true; }
 
 }  // namespace virtual_host
 }  // namespace win32

@@ -114,8 +114,14 @@ HWND focused_window();  // the window of the surface that last received focus
 // Number of GL contexts alive.
 int context_count();
 
-// Forgets injected input, message boxes, the frame callback and the fixed clock, and sets the
-// screen back to 1024 x 768. Windows and contexts are left alone.
+// ---- failures on demand ------------------------------------------------------------------------
+// The next native surface (a top-level window) or GL context the host is asked for cannot be
+// made, as on a desktop that has run out of them.
+void fail_next_surface();
+void fail_next_context();
+
+// Forgets injected input, message boxes, the frame callback, the fixed clock and pending
+// failures, and sets the screen back to 1024 x 768. Windows and contexts are left alone.
 void reset();
 
 }  // namespace win32::virtual_host
