@@ -15,6 +15,8 @@
 //
 // Usage: frame-bench [ROUNDS [FRAMES_PER_ROUND [STARTS]]]   (defaults 7, 100, 9)
 // Run from the folder with the image files.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -201,8 +203,41 @@ int first_swap_child() {
     return swapped ? 0 : 1;
 }
 
+// The platform's floor: EGL on the surfaceless platform, a compatibility context, an
+// 800 x 600 pbuffer, one cleared frame read back, nothing of the viewer.
+int bare_first_swap_child() {
+    const int64_t entered = now_ns();
+    auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (get_display == nullptr) return 1;
+    EGLDisplay dpy = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    EGLint major = 0, minor = 0;
+    if (dpy == EGL_NO_DISPLAY || !eglInitialize(dpy, &major, &minor) || !eglBindAPI(EGL_OPENGL_API)) return 1;
+    const EGLint config_attribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                     EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                                     EGL_DEPTH_SIZE, 24, EGL_NONE};
+    EGLConfig config;
+    EGLint count = 0;
+    if (!eglChooseConfig(dpy, config_attribs, &config, 1, &count) || count < 1) return 1;
+    const EGLint surface_attribs[] = {EGL_WIDTH, 800, EGL_HEIGHT, 600, EGL_NONE};
+    EGLSurface surface = eglCreatePbufferSurface(dpy, config, surface_attribs);
+    EGLContext context = eglCreateContext(dpy, config, EGL_NO_CONTEXT, nullptr);
+    if (surface == EGL_NO_SURFACE || context == EGL_NO_CONTEXT || !eglMakeCurrent(dpy, surface, surface, context))
+        return 1;
+    glClearColor(0.4f, 0.6f, 0.85f, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    std::vector<unsigned char> pixels(800 * 600 * 4);
+    glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const int64_t swapped = now_ns();
+    eglMakeCurrent(dpy, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(dpy, context);
+    eglDestroySurface(dpy, surface);
+    eglTerminate(dpy);
+    std::printf("%lld %lld\n", (long long)entered, (long long)swapped);
+    return 0;
+}
+
 // Spawns this program as the probe; returns (main entered, first swap) relative to spawn, ms.
-bool probe_start(const char* self, double& to_main_ms, double& to_swap_ms) {
+bool probe_start(const char* self, const char* mode, double& to_main_ms, double& to_swap_ms) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     posix_spawn_file_actions_t actions;
@@ -210,8 +245,8 @@ bool probe_start(const char* self, double& to_main_ms, double& to_swap_ms) {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     char arg0[] = "frame-bench";
-    char arg1[] = "--first-swap";
-    char* argv[] = {arg0, arg1, nullptr};
+    std::string arg1 = mode;
+    char* argv[] = {arg0, arg1.data(), nullptr};
     const int64_t spawned = now_ns();
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
@@ -240,6 +275,7 @@ bool probe_start(const char* self, double& to_main_ms, double& to_swap_ms) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--first-swap") == 0) return first_swap_child();
+    if (argc > 1 && std::strcmp(argv[1], "--bare-first-swap") == 0) return bare_first_swap_child();
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const int frames = argc > 2 ? std::max(10, std::atoi(argv[2])) : 100;
     const int starts = argc > 3 ? std::max(1, std::atoi(argv[3])) : 9;
@@ -363,15 +399,20 @@ int main(int argc, char** argv) {
     }
     std::printf("  %-42s %8.2f\n", "total, from the window to the first swap", total);
 
-    std::vector<double> to_main, to_swap;
+    // Start-up probes, alternating the viewer and the bare EGL floor.
+    std::vector<double> to_main, to_swap, bare_main, bare_swap;
     for (int i = 0; i < starts; ++i) {
         double m = 0, s = 0;
-        if (!probe_start("/proc/self/exe", m, s)) {
+        if (probe_start("/proc/self/exe", "--first-swap", m, s)) {
+            to_main.push_back(m);
+            to_swap.push_back(s);
+        } else {
             std::fprintf(stderr, "frame-bench: start-up probe %d failed\n", i);
-            continue;
         }
-        to_main.push_back(m);
-        to_swap.push_back(s);
+        if (probe_start("/proc/self/exe", "--bare-first-swap", m, s)) {
+            bare_main.push_back(m);
+            bare_swap.push_back(s);
+        }
     }
     if (!to_swap.empty()) {
         std::printf("\nstart-up, spawn to first swapped frame (VIEWER_MAIN in a fresh process), %zu runs:\n",
@@ -380,6 +421,13 @@ int main(int argc, char** argv) {
         std::printf("  spawn to first swap             %8.2f ms (median, min %.2f, max %.2f)  (goal <= 150)  %s\n",
                     median(to_swap), *std::min_element(to_swap.begin(), to_swap.end()),
                     *std::max_element(to_swap.begin(), to_swap.end()), median(to_swap) <= 150 ? "met" : "MISSED");
+    }
+    if (!bare_swap.empty()) {
+        std::printf("  floor: bare EGL context, one cleared 800 x 600 frame read back, spawn to read-back:\n");
+        std::printf("                                  %8.2f ms (median, min %.2f; spawn to main %.2f)\n",
+                    median(bare_swap), *std::min_element(bare_swap.begin(), bare_swap.end()), median(bare_main));
+        if (!to_swap.empty())
+            std::printf("  viewer start-up above the floor %8.2f ms\n", median(to_swap) - median(bare_swap));
     }
 
     DELETEOGLWINDOW();
