@@ -158,7 +158,7 @@ protected:
         return it == lists_.end() ? "list " + m[1].str() : it->second;
     }
 
-    // The frame condensed to the procedures the spec names: FX_REFRACTBEGIN / FX_REFRACTEND
+    // The frame condensed to the procedures that drew it: FX_REFRACTBEGIN / FX_REFRACTEND
     // by their exact call blocks, slot selections by texture name, the model's draw
     // procedures (push, scale 0.25, turn -90 about x, call, pop) by their list, and RUOTA /
     // RUOTA2 (push, translate, turns about x, y, z, wheel draw, pop) with their six numbers.
