@@ -9,10 +9,7 @@
 namespace vh = win32::virtual_host;
 
 namespace buggy {
-namespace {
 
-// Injects one drag, starting at the centre of the viewer's client area, in steps of at most
-// ten pixels, so the window sees a press, a series of moves and a release.
 void inject_drag(const Drag& drag) {
     RECT client;
     GetClientRect(HWINDOW, &client);
@@ -25,13 +22,10 @@ void inject_drag(const Drag& drag) {
     vh::mouse_button(button, false);
 }
 
-// True while injected input or posted messages still wait to be handled.
 bool input_pending() {
     MSG msg;
     return vh::pending_input() > 0 || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
-
-}  // namespace
 
 int run_viewer(const ScriptedRun& script) {
     vh::set_screen_size(script.screen_width, script.screen_height);

@@ -27,6 +27,13 @@ struct ScriptedRun {
     std::function<void(const win32::virtual_host::Frame&)> on_frame;
 };
 
+// Plays one drag into the headless host: a press at the centre of the viewer's client area,
+// moves of at most ten pixels, a release. The viewer works it off one message per frame.
+void inject_drag(const Drag& drag);
+
+// True while injected input or posted messages still wait to be handled.
+bool input_pending();
+
 // Runs the viewer to the end of the script (Escape after the last frame) and returns its
 // exit code. The last frame stays readable through win32::virtual_host::last_frame().
 int run_viewer(const ScriptedRun& script);

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/Viewer.h"
+#include "app/snapshot/ScriptedRun.h"
 #include "lumora/Lumora.h"
 #include "win32/hosts/virtual/virtual_host.h"
 
@@ -32,33 +33,11 @@ void mark(const std::string& text) {
     if (marker_fn != nullptr) marker_fn(0, text.c_str());
 }
 
-struct Drag {
-    bool right;
-    int dx, dy;
-};
-
 // Left drag: 30 px right, 20 px up; right drag: 50 px down (see the test's expectations).
-constexpr Drag DRAGS[] = {{false, 30, -20}, {true, 0, 50}};
+constexpr buggy::Drag DRAGS[] = {{false, 30, -20}, {true, 0, 50}};
 
 bool armed = false;   // the next OPENGL_DRAW is the traced one
 bool traced = false;  // it has been drawn
-
-void inject_drag(const Drag& drag) {
-    RECT client;
-    GetClientRect(HWINDOW, &client);
-    POINT start{client.right / 2, client.bottom / 2};
-    ClientToScreen(HWINDOW, &start);
-    const auto button = drag.right ? win32::MouseButton::right : win32::MouseButton::left;
-    vh::mouse_button_at(button, true, start.x, start.y);
-    const int steps = std::max(1, std::max(std::abs(drag.dx), std::abs(drag.dy)) / 10);
-    for (int i = 1; i <= steps; ++i) vh::mouse_move(start.x + drag.dx * i / steps, start.y + drag.dy * i / steps);
-    vh::mouse_button(button, false);
-}
-
-bool input_pending() {
-    MSG msg;
-    return vh::pending_input() > 0 || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-}
 
 }  // namespace
 
@@ -89,9 +68,9 @@ int main() {
             escaped = true;
             return;
         }
-        if (input_pending()) return;
+        if (buggy::input_pending()) return;
         if (next_drag < std::size(DRAGS)) {
-            inject_drag(DRAGS[next_drag++]);
+            buggy::inject_drag(DRAGS[next_drag++]);
             return;
         }
         if (++quiet_frames == 2) armed = true;

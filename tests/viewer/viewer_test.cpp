@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/Viewer.h"
+#include "app/snapshot/ScriptedRun.h"
 #include "frame_probe.h"
 #include "lumora/Lumora.h"
 #include "model/Buggy.h"
@@ -233,11 +234,6 @@ POINT client_centre_on_screen() {
     return p;
 }
 
-bool input_pending() {
-    MSG msg;
-    return vh::pending_input() > 0 || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-}
-
 }  // namespace
 
 TEST(ViewerInteraction, ALeftDragTurnsTheModelByItsPixels) {
@@ -265,7 +261,7 @@ TEST(ViewerInteraction, ALeftDragTurnsTheModelByItsPixels) {
             return true;
         }
         default:
-            if (input_pending()) return true;
+            if (buggy::input_pending()) return true;
             dragged = probe::from_frame(*vh::last_frame());
             return false;
         }
@@ -280,7 +276,7 @@ TEST(ViewerInteraction, ARightDragDownBringsTheBuggyNearerAndUpTakesItAway) {
     Image first, nearer, farther;
     int stage = 0;
     probe::run(IDNO, [&](uint64_t) {
-        if (input_pending()) return true;
+        if (buggy::input_pending()) return true;
         const POINT c = client_centre_on_screen();
         switch (stage++) {
         case 0:
