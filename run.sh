@@ -10,7 +10,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./buggy
 fi
 if [ -x ./buggy-snapshot ]; then
-  ./buggy-snapshot --output buggy.png
+  ./buggy-snapshot --output buggy.png > /dev/null
   echo "No display found: the first frame of the viewer is in $(pwd)/buggy.png"
 else
   echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset): the viewer needs a desktop to open its window."
