@@ -5,17 +5,20 @@
 // five times (body once, each wheel once), "pneumatico.tga" four times,
 // "giger.bmp" and "water3.bmp" once.  They are therefore kept as small as
 // their on-screen size allows:
-//  - buggy.bmp 256 x 256: the body (about 33 units long, some 300 pixels on an
-//    800 x 600 window) covers 235 texels of width, about one texel per pixel;
-//    128 would blur the livery.
+//  - buggy.bmp 256 x 128: the body (about 33 units long, some 300 pixels on an
+//    800 x 600 window) covers 235 texels along its length, about one texel per
+//    pixel; 128 would blur the livery.  Across the body (t) half as many texels
+//    are enough: the body is less than half as wide as long, and seen mostly
+//    from the side.  The livery is painted at 256 x 256 and halved in height,
+//    which keeps the dials and stripes round and smooth.
 //  - giger.bmp 128 x 128: the engine shows 0.8 x 1.4 repeats over roughly
 //    60 x 40 pixels.
 //  - Metal1-00.bmp, water3.bmp, pneumatico.tga 64 x 64: they repeat every
 //    2.5 units (about 22 pixels) on the metal parts, ten times along a seat,
 //    eight times around a tyre; more texels would only shimmer (no mipmaps)
 //    and cost upload time.
-// Per frame that is 3 x 192 KiB + 5 x 12 KiB + 48 KiB + 12 KiB + 4 x 12 KiB,
-// about 0.74 MiB of pixel data.
+// Per frame that is 3 x 96 KiB + 5 x 12 KiB + 48 KiB + 12 KiB + 4 x 12 KiB,
+// about 0.45 MiB of pixel data.
 //
 // The lit colour the textured passes modulate with is about 0.6 (ambient
 // only), so the pictures are painted bright and saturated.
@@ -204,7 +207,11 @@ Canvas paint_body_livery() {
             img.at(i, j) = c;
         }
     }
-    return img;
+    // Halve the height: each row of the result is the mean of two painted rows.
+    Canvas half(img.width, img.height / 2);
+    for (int j = 0; j < half.height; ++j)
+        for (int i = 0; i < half.width; ++i) half.at(i, j) = (img.at(i, 2 * j) + img.at(i, 2 * j + 1)) * 0.5;
+    return half;
 }
 
 Canvas paint_brushed_metal() {
