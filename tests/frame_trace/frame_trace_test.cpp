@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/support/apitrace_calls.h"
+#include "tests/support/refract_calls.h"
 
 namespace {
 
@@ -62,42 +63,8 @@ std::string fmt(double v) {
     return buf;
 }
 
-const Calls FX_REFRACTBEGIN_CALLS = {
-    "glEnable(cap = GL_BLEND)",
-    "glEnable(cap = GL_BLEND)",
-    "glDepthMask(flag = GL_FALSE)",
-    "glBlendFunc(sfactor = GL_DST_COLOR, dfactor = GL_SRC_COLOR)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_TEXTURE_ENV_MODE, param = GL_MODULATE)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_TEXTURE_ENV_MODE, param = GL_REPLACE)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_TEXTURE_ENV_MODE, param = GL_COMBINE)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_COMBINE_RGB, param = GL_ADD_SIGNED)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_SRC0_RGB, param = GL_PRIMARY_COLOR)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_SRC1_RGB, param = GL_TEXTURE)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_OPERAND0_RGB, param = GL_ONE_MINUS_SRC_COLOR)",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_OPERAND1_RGB, param = GL_ONE_MINUS_SRC_COLOR)",
-    "glEnable(cap = GL_TEXTURE_GEN_S)",
-    "glEnable(cap = GL_TEXTURE_GEN_T)",
-    "glEnable(cap = GL_TEXTURE_GEN_R)",
-    "glTexGenf(coord = GL_S, pname = GL_TEXTURE_GEN_MODE, param = GL_REFLECTION_MAP)",
-    "glTexGenf(coord = GL_T, pname = GL_TEXTURE_GEN_MODE, param = GL_REFLECTION_MAP)",
-    "glTexGenf(coord = GL_R, pname = GL_TEXTURE_GEN_MODE, param = GL_REFLECTION_MAP)",
-    "glTexGenf(coord = GL_S, pname = GL_TEXTURE_GEN_MODE, param = GL_SPHERE_MAP)",
-    "glTexGenf(coord = GL_T, pname = GL_TEXTURE_GEN_MODE, param = GL_SPHERE_MAP)",
-    "glPushMatrix()",
-};
-
-const Calls FX_REFRACTEND_CALLS = {
-    "glDisable(cap = GL_TEXTURE_GEN_S)",
-    "glDisable(cap = GL_TEXTURE_GEN_T)",
-    "glDisable(cap = GL_TEXTURE_GEN_R)",
-    "glBlendFunc(sfactor = GL_SRC_ALPHA, dfactor = GL_ONE)",
-    "glDepthMask(flag = GL_TRUE)",
-    "glDisable(cap = GL_BLEND)",
-    "glDisable(cap = GL_ALPHA_TEST)",
-    "glDisable(cap = GL_BLEND)",
-    "glPopMatrix()",
-    "glTexEnvf(target = GL_TEXTURE_ENV, pname = GL_TEXTURE_ENV_MODE, param = GL_MODULATE)",
-};
+const Calls& FX_REFRACTBEGIN_CALLS = refract_calls::BEGIN;
+const Calls& FX_REFRACTEND_CALLS = refract_calls::END;
 
 bool block_at(const Calls& calls, size_t at, const Calls& block) {
     if (at + block.size() > calls.size()) return false;
