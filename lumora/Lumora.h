@@ -30,7 +30,7 @@ constexpr LONGINT IBEAM = 2;
 constexpr LONGINT WAIT = 3;
 constexpr LONGINT CROSS = 4;
 constexpr LONGINT UPARROW = 5;
-constexpr LONGINT SIZE = 6;
+constexpr LONGINT SIZE_ = 6;  // SIZE is the Win32 size record
 constexpr LONGINT FILECURSOR = 7;
 constexpr LONGINT SIZENWSE = 8;
 constexpr LONGINT SIZENESW = 9;
@@ -104,6 +104,9 @@ extern TVERTEX MY;
 
 // Other unit variables
 extern LONGWORD START;
+// The show command the program was started with; the entry point sets it, the main window
+// is shown with it.
+extern LONGINT CMDSHOW;
 extern bool FOGONOFF;
 extern const std::string LUMOVERSION;
 
@@ -123,7 +126,7 @@ HWND CREATESTATUSBAR(HWND PARENT);
 // ---------------------------------------------------------------------------------------
 // Window procedure, input state and message pump
 // ---------------------------------------------------------------------------------------
-LRESULT GLWNDPROC(HWND WINDOW, UINT AMESSAGE, WPARAM WPARAM_, LPARAM LPARAM_);
+LRESULT CALLBACK GLWNDPROC(HWND WINDOW, UINT AMESSAGE, WPARAM WPARAM_, LPARAM LPARAM_);
 void SETGLMSG();
 
 // ---------------------------------------------------------------------------------------
@@ -228,4 +231,4 @@ HRGN BITMAPTOREGION(const std::string& BMPNAME, COLORREF TRANSCOLOR, BYTE TOLERA
 // Hover image button
 // ---------------------------------------------------------------------------------------
 extern std::string BMPTYPE;
-LRESULT HOVERBUTTONHANDLER(HWND WND, UINT IMSG, WPARAM WPARAM_, LPARAM LPARAM_);
+LRESULT CALLBACK HOVERBUTTONHANDLER(HWND WND, UINT IMSG, WPARAM WPARAM_, LPARAM LPARAM_);

@@ -9,5 +9,8 @@
 #include "win32/windows.h"
 #endif
 
+// Windows' own GL header stops at OpenGL 1.1; the combiner and reflection-map enumerants of
+// the refraction effect come from glext.h everywhere.
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glu.h>

@@ -3,15 +3,10 @@
 #include "lumora/Lumora.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------
 // TGA file reader: uncompressed (type 2) and run-length encoded (type 10) true-colour images
@@ -36,21 +31,17 @@ constexpr size_t kMaxFileNameLength = 255;
 // error ends the data just like the end of the file does: the caller sees a short read.
 class TgaFile {
 public:
+    // Opens an existing file for reading; directories and missing files fail. The bytes come
+    // as they are in the file (a Win32 file handle has no text mode).
     bool open(const std::string& name) {
         close();
-        int fd;
-        do {
-            fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) return false;
-        struct stat st {};
-        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return false;
-        }
-        fd_ = fd;
-        size_known_ = S_ISREG(st.st_mode) && st.st_size >= 0;
-        file_size_ = size_known_ ? static_cast<uint64_t>(st.st_size) : 0;
+        HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER size{};
+        size_known_ = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= 0;
+        file_ = file;
+        file_size_ = size_known_ ? static_cast<uint64_t>(size.QuadPart) : 0;
         consumed_from_file_ = 0;
         pos_ = len_ = 0;
         ended_ = false;
@@ -58,8 +49,8 @@ public:
     }
 
     void close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
         pos_ = len_ = 0;
     }
 
@@ -133,20 +124,18 @@ private:
     }
 
     size_t system_read(unsigned char* dst, size_t n) {
-        if (fd_ < 0 || ended_) return 0;
-        ssize_t r;
-        do {
-            r = ::read(fd_, dst, n);
-        } while (r < 0 && errno == EINTR);
-        if (r <= 0) {  // end of file or a read error: either way the data stops here
-            ended_ = true;
+        if (file_ == INVALID_HANDLE_VALUE || ended_) return 0;
+        DWORD got = 0;
+        const DWORD want = n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n);
+        if (!ReadFile(file_, dst, want, &got, nullptr) || got == 0) {
+            ended_ = true;  // end of file or a read error: either way the data stops here
             return 0;
         }
-        consumed_from_file_ += static_cast<uint64_t>(r);
-        return static_cast<size_t>(r);
+        consumed_from_file_ += got;
+        return got;
     }
 
-    int fd_ = -1;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
     bool size_known_ = false;
     bool ended_ = false;
     uint64_t file_size_ = 0;
@@ -402,8 +391,8 @@ bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
 
 // A file that can be opened as a file (directories do not count).
 bool file_exists(const std::string& name) {
-    struct stat st {};
-    return stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // OpenGL reads the rows of an upload at the unpack alignment in force: 4 bytes, OpenGL's

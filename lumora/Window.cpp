@@ -43,6 +43,7 @@ LONGINT SETMX = 0, SETMY = 0, SETOMX = 0, SETOMY = 0;
 LONGINT XCOORD = 0, YCOORD = 0, ZCOORD = 0;
 
 LONGWORD START = 0;
+LONGINT CMDSHOW = SW_SHOWNORMAL;
 bool FOGONOFF = false;
 const std::string LUMOVERSION = "1.0";
 
@@ -63,7 +64,7 @@ LPCSTR system_cursor(LONGINT type) {
     case WAIT: return IDC_WAIT;
     case CROSS: return IDC_CROSS;
     case UPARROW: return IDC_UPARROW;
-    case SIZE: return IDC_SIZE;
+    case SIZE_: return IDC_SIZE;
     case SIZENWSE: return IDC_SIZENWSE;
     case SIZENESW: return IDC_SIZENESW;
     case SIZEWE: return IDC_SIZEWE;
@@ -140,7 +141,8 @@ bool WINDOWREGISTER() {
     const bool registered = (RegisterClassA(&window_class) & 0xFFFF) != 0;
 
     if (!GetClassInfoExA(nullptr, BUTTON_CLASS, &WINDOWCLASSEX)) {
-        WINDOWCLASSEX.cbSize = 48;
+        // The record's own size: 48 in a 32-bit program, more in a 64-bit one, where 48 is refused.
+        WINDOWCLASSEX.cbSize = sizeof(WNDCLASSEXA);
         WINDOWCLASSEX.style = 0;
         WINDOWCLASSEX.lpfnWndProc = HOVERBUTTONHANDLER;
         WINDOWCLASSEX.cbClsExtra = 0;
@@ -167,7 +169,7 @@ HWND WINDOWCREATE(const char* PCAPPLICATIONNAME) {
     HWND window = CreateWindowExA(0, MAIN_CLASS, PCAPPLICATIONNAME, style, CW_USEDEFAULT, CW_USEDEFAULT, WIDTH,
                                   HEIGHT, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window) {
-        ShowWindow(window, SW_SHOWNORMAL);
+        ShowWindow(window, CMDSHOW);
         UpdateWindow(window);
     }
     return window;
@@ -240,7 +242,7 @@ void DELETEOGLWINDOW() {
 // ---------------------------------------------------------------------------------------
 // Window procedure and message pump
 // ---------------------------------------------------------------------------------------
-LRESULT GLWNDPROC(HWND WINDOW, UINT AMESSAGE, WPARAM WPARAM_, LPARAM LPARAM_) {
+LRESULT CALLBACK GLWNDPROC(HWND WINDOW, UINT AMESSAGE, WPARAM WPARAM_, LPARAM LPARAM_) {
     switch (AMESSAGE) {
     case WM_CREATE:
         ACTIVE = true;

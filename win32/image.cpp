@@ -27,10 +27,13 @@ public:
         do {
             fd_ = ::open(name, O_RDONLY | O_CLOEXEC);
         } while (fd_ < 0 && errno == EINTR);
+        if (fd_ < 0) error_ = errno;
         struct stat st {};
         if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
             ::close(fd_);
             fd_ = -1;
+            // Win32 refuses to open a directory as a file with "access denied".
+            error_ = S_ISDIR(st.st_mode) ? EACCES : 0;
         }
         if (fd_ >= 0) size_ = static_cast<uint64_t>(st.st_size);
     }
@@ -41,6 +44,17 @@ public:
     File& operator=(const File&) = delete;
 
     bool ok() const { return fd_ >= 0; }
+    // Why it could not be opened, as the Win32 error CreateFile reports (0 when there is no
+    // Win32 error that surely matches).
+    DWORD error() const {
+        switch (error_) {
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM: return ERROR_ACCESS_DENIED;
+        default: return 0;
+        }
+    }
     uint64_t size() const { return size_; }
 
     // Reads exactly n bytes at offset, or fails.
@@ -59,6 +73,7 @@ public:
 
 private:
     int fd_ = -1;
+    int error_ = 0;
     uint64_t size_ = 0;
 };
 
@@ -163,7 +178,10 @@ bool read_layout(const File& file, BmpLayout& out) {
 HBITMAP load_bitmap_file(const char* name) {
     if (name == nullptr || *name == '\0') return nullptr;
     File file(name);
-    if (!file.ok()) return nullptr;
+    if (!file.ok()) {
+        if (const DWORD error = file.error()) SetLastError(error);
+        return nullptr;
+    }
     BmpLayout layout;
     if (!read_layout(file, layout)) return nullptr;
 

@@ -1,17 +1,71 @@
-// The few kernel calls the programs make: the module handle, the tick count and the
-// current-process pseudo handle.
+// The few kernel calls the programs make: the module handle and the program's file name, the
+// tick count, the current-process pseudo handle and the thread's last error.
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "win32/host.h"
 
 namespace {
 // The image base a Win32 program's module handle usually has; any non-zero value will do.
 HMODULE const kModule = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x00400000));
+
+// Each thread has its own last error, as on Win32: a failure in one thread never shows up in
+// another thread's GetLastError.
+thread_local DWORD last_error = ERROR_SUCCESS;
+
+// The full path of the running program, or an empty string if the system cannot tell.
+std::string program_path() {
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+        if (n < 0) return {};
+        if (static_cast<size_t>(n) < path.size()) {
+            path.resize(static_cast<size_t>(n));
+            return path;
+        }
+        path.resize(path.size() * 2);  // readlink cut it short: try again with more room
+    }
+}
 }  // namespace
+
+DWORD GetLastError(void) { return last_error; }
+
+void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
 
 HMODULE GetModuleHandleA(LPCSTR name) {
     // Only the program's own module is known.
-    return name ? nullptr : kModule;
+    if (name) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return kModule;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD size) {
+    if (module && module != kModule) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    const std::string path = program_path();
+    if (path.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    // A name that does not fit is cut to size - 1 characters and terminated; the call then
+    // returns size and reports the short buffer.
+    if (path.size() >= size) {
+        if (size > 0) {
+            std::memcpy(filename, path.data(), size - 1);
+            filename[size - 1] = '\0';
+        }
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::memcpy(filename, path.c_str(), path.size() + 1);
+    return static_cast<DWORD>(path.size());
 }
 
 DWORD GetTickCount(void) { return win32::host().tick_count(); }

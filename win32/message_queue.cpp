@@ -154,22 +154,33 @@ using namespace win32;
 using namespace win32::user;
 
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (hwnd && !find(hwnd)) return FALSE;
+    if (hwnd && !find_or_fail(hwnd)) return FALSE;
     queue().posted.push_back(make(hwnd, msg, wparam, lparam));
     return TRUE;
 }
 
-LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) { return send(hwnd, msg, wparam, lparam); }
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (!find_or_fail(hwnd)) return 0;
+    return send(hwnd, msg, wparam, lparam);
+}
+
+namespace {
+// A message filter names no window, every window (-1: messages without a window), or a window
+// that must exist.
+bool valid_filter(HWND hwnd) {
+    return !hwnd || hwnd == reinterpret_cast<HWND>(static_cast<intptr_t>(-1)) || find_or_fail(hwnd);
+}
+}  // namespace
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi, UINT remove) {
-    if (!msg) return FALSE;
+    if (!msg || !valid_filter(hwnd)) return FALSE;
     host().pump();
     return next_message(msg, hwnd, lo, hi, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
     if (!msg) return -1;
-    if (hwnd && hwnd != reinterpret_cast<HWND>(static_cast<intptr_t>(-1)) && !find(hwnd)) return -1;
+    if (!valid_filter(hwnd)) return -1;
     for (;;) {
         host().pump();
         if (next_message(msg, hwnd, lo, hi, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
@@ -192,6 +203,7 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (!msg || !msg->hwnd) return 0;
+    if (!find_or_fail(msg->hwnd)) return 0;
     return send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 

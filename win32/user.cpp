@@ -61,7 +61,11 @@ ATOM register_class(const WNDCLASSEXA& wc) {
     register_builtin_classes();
     auto& s = state();
     const std::string key = lower(wc.lpszClassName);
-    if (key.empty() || s.classes.count(key)) return 0;  // already registered
+    if (key.empty()) return 0;
+    if (s.classes.count(key)) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     if (s.next_atom == 0xFFFF) return 0;
     auto cls = std::make_shared<WindowClass>();
     cls->atom = s.next_atom++;
@@ -263,6 +267,12 @@ Window* find(HWND window) {
     auto& ws = state().windows;
     auto it = ws.find(reinterpret_cast<uintptr_t>(window));
     return it == ws.end() ? nullptr : it->second.get();
+}
+
+Window* find_or_fail(HWND window) {
+    Window* w = find(window);
+    if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return w;
 }
 
 bool is_child_window(const Window& w) { return (w.style & WS_CHILD) != 0; }
@@ -484,16 +494,24 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
 }
 
 ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
-    // The record size is that of this build, or 48, the size on 32-bit Windows that programs
-    // written for it put there.
-    if (!wc || (wc->cbSize != sizeof(WNDCLASSEXA) && wc->cbSize != 48)) return 0;
+    if (!wc) return 0;
+    // The record must say it is the record of this build. 48, its size in a 32-bit program, is
+    // refused in a 64-bit one, as 64-bit Windows refuses it.
+    if (wc->cbSize != sizeof(WNDCLASSEXA)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
     return register_class(*wc);
 }
 
 BOOL GetClassInfoExA(HINSTANCE, LPCSTR name, WNDCLASSEXA* out) {
     register_builtin_classes();
     auto cls = find_class(name);
-    if (!cls || !out) return FALSE;
+    if (!cls) {
+        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+        return FALSE;
+    }
+    if (!out) return FALSE;
     out->style = cls->style;
     out->lpfnWndProc = cls->proc;
     out->cbClsExtra = cls->class_extra;
@@ -510,7 +528,14 @@ BOOL GetClassInfoExA(HINSTANCE, LPCSTR name, WNDCLASSEXA* out) {
 
 BOOL UnregisterClassA(LPCSTR name, HINSTANCE) {
     auto cls = find_class(name);
-    if (!cls || cls->windows > 0) return FALSE;
+    if (!cls) {
+        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+        return FALSE;
+    }
+    if (cls->windows > 0) {
+        SetLastError(ERROR_CLASS_HAS_WINDOWS);
+        return FALSE;
+    }
     state().classes.erase(lower(cls->name.c_str()));
     return TRUE;
 }
@@ -521,10 +546,16 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     register_builtin_classes();
     auto& s = state();
     auto cls = find_class(class_name);
-    if (!cls) return nullptr;
+    if (!cls) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
     const bool child = (style & WS_CHILD) != 0;
-    if (child && !find(parent)) return nullptr;
-    if (!child && parent && !find(parent)) return nullptr;
+    if (child && !parent) {
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
+        return nullptr;
+    }
+    if (parent && !find_or_fail(parent)) return nullptr;
 
     const bool popup = (style & WS_POPUP) != 0;
     if (x == CW_USEDEFAULT) {
@@ -608,7 +639,7 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
 }
 
 BOOL DestroyWindow(HWND hwnd) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || w->destroying) return FALSE;
     w->destroying = true;
     // Owned windows go first.
@@ -640,7 +671,7 @@ BOOL IsWindowVisible(HWND hwnd) {
 }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     const bool was = (w->style & WS_VISIBLE) != 0;
     const bool show = cmd != SW_HIDE;
@@ -663,7 +694,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
 }
 
 BOOL UpdateWindow(HWND hwnd) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     if (w->invalid && really_visible(*w)) send(hwnd, WM_PAINT, 0, 0);
     w = find(hwnd);
@@ -716,19 +747,19 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wparam, LPARAM
 }
 
 HWND GetParent(HWND hwnd) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return nullptr;
     if (is_child_window(*w)) return w->parent;
     return (w->style & WS_POPUP) ? w->owner : nullptr;
 }
 
 int GetDlgCtrlID(HWND hwnd) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     return w && is_child_window(*w) ? w->id : 0;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
-    Window* w = find(dialog);
+    Window* w = find_or_fail(dialog);
     if (!w) return nullptr;
     for (HWND c : w->children)
         if (Window* cw = find(c); cw && cw->id == id) return c;
@@ -736,7 +767,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !rect) return FALSE;
     const POINT o = outer_origin_on_screen(*w);
     *rect = {o.x, o.y, o.x + (w->rect.right - w->rect.left), o.y + (w->rect.bottom - w->rect.top)};
@@ -744,14 +775,14 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !rect) return FALSE;
     *rect = {0, 0, client_width(*w), client_height(*w)};
     return TRUE;
 }
 
 BOOL ClientToScreen(HWND hwnd, LPPOINT p) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !p) return FALSE;
     const POINT o = client_origin_on_screen(*w);
     p->x += o.x;
@@ -760,7 +791,7 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT p) {
 }
 
 BOOL ScreenToClient(HWND hwnd, LPPOINT p) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !p) return FALSE;
     const POINT o = client_origin_on_screen(*w);
     p->x -= o.x;
@@ -769,7 +800,7 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT p) {
 }
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     width = std::max(width, 0);
     height = std::max(height, 0);
@@ -794,7 +825,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     w->title = text ? text : "";
     if (w->surface) host().set_title(w->surface, w->title);
@@ -802,7 +833,7 @@ BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
 }
 
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int max_count) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !buffer || max_count <= 0) return 0;
     const size_t n = std::min(w->title.size(), static_cast<size_t>(max_count - 1));
     std::memcpy(buffer, w->title.data(), n);
@@ -817,7 +848,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
             if (Window* w = find(t)) invalidate_tree(*w, erase);
         return TRUE;
     }
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     const int cw = client_width(*w), ch = client_height(*w);
     RECT r = rect ? *rect : RECT{0, 0, cw, ch};
@@ -845,7 +876,7 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect) {
             if (Window* w = find(t)) w->invalid = false;
         return TRUE;
     }
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return FALSE;
     if (!w->invalid) return TRUE;
     if (!rect || (rect->left <= w->update.left && rect->top <= w->update.top && rect->right >= w->update.right &&
@@ -857,7 +888,7 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect) {
 }
 
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !ps) return nullptr;
     std::memset(ps, 0, sizeof(*ps));
     HDC dc = internal::create_window_dc(hwnd);
@@ -878,12 +909,13 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
 }
 
 HDC GetDC(HWND hwnd) {
-    if (hwnd && !find(hwnd)) return nullptr;
+    if (hwnd && !find_or_fail(hwnd)) return nullptr;
     return internal::create_window_dc(hwnd);
 }
 
 int ReleaseDC(HWND hwnd, HDC dc) {
-    if (!dc) return 0;
+    // Only DCs from GetDC go back this way; memory DCs (DeleteDC) and other handles do not.
+    if (!dc || GetObjectType(dc) != OBJ_DC) return 0;
     const HWND owner = internal::window_of_dc(dc);
     if (!owner && hwnd) return 0;
     if (hwnd && owner != hwnd) return 0;
@@ -898,7 +930,7 @@ HWND WindowFromDC(HDC dc) {
 
 // ---- properties ------------------------------------------------------------------------------
 BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE data) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !name) return FALSE;
     const std::string key = prop_key(name);
     for (auto& [k, v] : w->props)
@@ -911,7 +943,7 @@ BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE data) {
 }
 
 HANDLE GetPropA(HWND hwnd, LPCSTR name) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !name) return nullptr;
     const std::string key = prop_key(name);
     for (auto& [k, v] : w->props)
@@ -920,7 +952,7 @@ HANDLE GetPropA(HWND hwnd, LPCSTR name) {
 }
 
 HANDLE RemovePropA(HWND hwnd, LPCSTR name) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !name) return nullptr;
     const std::string key = prop_key(name);
     for (auto it = w->props.begin(); it != w->props.end(); ++it)
@@ -934,8 +966,10 @@ HANDLE RemovePropA(HWND hwnd, LPCSTR name) {
 
 // ---- window regions --------------------------------------------------------------------------
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w) return 0;
+    // A handle that is not a region is refused, and the window keeps the region it has.
+    if (region && GetObjectType(region) != OBJ_REGION) return 0;
     if (w->region && w->region != region) internal::delete_region(w->region);
     w->region = region;
     if (redraw) invalidate_all(*w, true);
@@ -943,7 +977,7 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
 }
 
 int GetWindowRgn(HWND hwnd, HRGN region) {
-    Window* w = find(hwnd);
+    Window* w = find_or_fail(hwnd);
     if (!w || !w->region || !region) return ERROR;
     return CombineRgn(region, w->region, nullptr, RGN_COPY);
 }
@@ -959,7 +993,7 @@ BOOL SetForegroundWindow(HWND hwnd) {
 }
 
 HWND SetFocus(HWND hwnd) {
-    if (hwnd && !find(hwnd)) return nullptr;
+    if (hwnd && !find_or_fail(hwnd)) return nullptr;
     return change_focus(hwnd);
 }
 
@@ -991,7 +1025,7 @@ HWND WindowFromPoint(POINT p) { return hit_test(p.x, p.y, nullptr, nullptr); }
 
 // ---- common controls -------------------------------------------------------------------------
 HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
-    Window* p = find(parent);
+    Window* p = find_or_fail(parent);
     if (!p) return nullptr;
     constexpr int kHeight = 20;
     const int pw = client_width(*p), ph = client_height(*p);

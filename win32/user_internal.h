@@ -65,6 +65,9 @@ struct Window {
 
 // A live window (not yet fully destroyed), or nullptr.
 Window* find(HWND window);
+// The same for a handle a program passed in: an unknown handle also sets the thread's last
+// error to ERROR_INVALID_WINDOW_HANDLE, as Win32 does.
+Window* find_or_fail(HWND window);
 bool is_child_window(const Window& w);
 // Frame insets of a style: client area = outer rectangle shrunk by these.
 RECT frame_insets(DWORD style);

@@ -141,7 +141,9 @@ bool describe_cursor(HCURSOR cursor, CursorInfo* info) {
 using namespace win32;
 using namespace win32::user;
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    // A box cannot be owned by a window that is gone: it is not shown.
+    if (owner && !find_or_fail(owner)) return 0;
     return host().message_box(text ? text : "", caption ? caption : "Error", type);
 }
 

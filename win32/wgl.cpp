@@ -42,7 +42,13 @@ void release_current() {
 
 HGLRC wglCreateContext(HDC hdc) {
     win32::user::Window* w = gl_window(hdc);
-    if (!w) return nullptr;
+    if (!w) {
+        // A window DC whose pixel format was never set cannot have a context.
+        if (win32::user::Window* plain = win32::user::find(win32::internal::window_of_dc(hdc));
+            plain && plain->pixel_format == 0)
+            SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
     win32::NativeContext* native = win32::host().create_context(w->surface);
     if (!native) return nullptr;
     auto& s = wgl();

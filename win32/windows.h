@@ -17,6 +17,8 @@ typedef int32_t LONG;
 typedef uint32_t ULONG;
 typedef unsigned int UINT;
 typedef int INT;
+typedef short SHORT;
+typedef BYTE BOOLEAN;
 typedef WORD ATOM;
 typedef char CHAR;
 typedef const char* LPCSTR;
@@ -35,6 +37,19 @@ typedef uintptr_t SIZE_T;
 #define WINAPI
 #define CALLBACK
 #define APIENTRY
+
+// Words every windows.h turns into macros (calling conventions of 16-bit Windows, parameter
+// annotations, type spellings). A program that uses one of them as a name of its own does
+// not build on Windows, so it does not build here either.
+#define near
+#define far
+#define NEAR near
+#define FAR far
+#define IN
+#define OUT
+#define OPTIONAL
+#define CONST const
+#define VOID void
 
 #ifndef TRUE
 #define TRUE 1
@@ -103,6 +118,29 @@ typedef struct tagRECT {
     LONG bottom;
 } RECT, *LPRECT;
 typedef const RECT* LPCRECT;
+
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE, *PSIZE, *LPSIZE;
+typedef SIZE SIZEL;
+
+typedef struct tagPOINTS {
+    SHORT x;
+    SHORT y;
+} POINTS, *PPOINTS, *LPPOINTS;
+
+typedef struct _POINTL {
+    LONG x;
+    LONG y;
+} POINTL, *PPOINTL;
+
+typedef struct _RECTL {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECTL, *PRECTL, *LPRECTL;
 
 typedef struct tagMSG {
     HWND hwnd;
@@ -285,6 +323,31 @@ typedef struct tagXFORM {
 // ---------------------------------------------------------------------------------------
 // Constants
 // ---------------------------------------------------------------------------------------
+// Error codes, as GetLastError reports them
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_READ_FAULT 30L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_TLW_WITH_WSCHILD 1406L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_PIXEL_FORMAT 2000L
+
+// Kernel
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFF
+#define IGNORE 0
+#define DELETE (0x00010000L)
+
 // Window messages
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
@@ -509,6 +572,8 @@ typedef struct tagXFORM {
 #define DIB_RGB_COLORS 0
 #define DIB_PAL_COLORS 1
 #define SRCCOPY 0x00CC0020
+#define TRANSPARENT 1  // background modes (SetBkMode)
+#define OPAQUE 2
 #define RDH_RECTANGLES 1
 #define RGN_AND 1
 #define RGN_OR 2
@@ -550,12 +615,51 @@ typedef struct tagXFORM {
 #define SB_SETPARTS (WM_USER + 4)
 
 // ---------------------------------------------------------------------------------------
+// Files: read-only access to existing files, as Lumora's readers use it
+// ---------------------------------------------------------------------------------------
+typedef int64_t LONGLONG;
+typedef DWORD* LPDWORD;
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    };
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef struct _OVERLAPPED* LPOVERLAPPED;
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+
+// ---------------------------------------------------------------------------------------
 // Functions
 // ---------------------------------------------------------------------------------------
 // kernel
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+DWORD GetLastError(void);
+void SetLastError(DWORD dwErrCode);
 DWORD GetTickCount(void);
 HANDLE GetCurrentProcess(void);
+HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED lpOverlapped);
+DWORD GetFileType(HANDLE hFile);
+BOOL GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
+DWORD GetFileAttributesA(LPCSTR lpFileName);
+BOOL CloseHandle(HANDLE hObject);
 DWORD GetGuiResources(HANDLE hProcess, DWORD uiFlags);
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);

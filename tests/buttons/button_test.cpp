@@ -21,7 +21,7 @@ namespace {
 constexpr int BUTTON_ID = 4242;
 constexpr uint32_t NORMAL_COLOUR = 0x0000C8, HOVER_COLOUR = 0x00C800, PRESS_COLOUR = 0xC80000;
 // Inside the button picture: an opaque spot and two magenta ones (the left strip and a hole).
-constexpr POINT OPAQUE{15, 5}, MAGENTA_STRIP{5, 5}, MAGENTA_HOLE{22, 12};
+constexpr POINT OPAQUE_SPOT{15, 5}, MAGENTA_STRIP{5, 5}, MAGENTA_HOLE{22, 12};
 
 struct Command {
     WPARAM wparam;
@@ -136,8 +136,8 @@ protected:
     intptr_t state() const { return reinterpret_cast<intptr_t>(GetPropA(button_, "HOVERMODEBYTE")); }
     uint32_t shown() const {
         win32::internal::WindowPixels px = win32::internal::window_pixels(button_);
-        if (!px.pixels || px.width <= OPAQUE.x || px.height <= OPAQUE.y) return 0xFFFFFFFF;
-        return px.pixels[OPAQUE.y * px.width + OPAQUE.x] & 0x00FFFFFF;
+        if (!px.pixels || px.width <= OPAQUE_SPOT.x || px.height <= OPAQUE_SPOT.y) return 0xFFFFFFFF;
+        return px.pixels[OPAQUE_SPOT.y * px.width + OPAQUE_SPOT.x] & 0x00FFFFFF;
     }
 
     static std::string dir_;
@@ -160,7 +160,7 @@ TEST_F(Button, TheLibraryRegistersTheClassWithoutDoubleClicks) {
 TEST_F(Button, HoverShowsItsImageAndLeavingTheShapeRestoresTheNormalOne) {
     EXPECT_EQ(state(), 1);
     EXPECT_EQ(shown(), NORMAL_COLOUR);
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     EXPECT_EQ(state(), 2);
     EXPECT_EQ(shown(), HOVER_COLOUR);
     EXPECT_EQ(GetCapture(), button_);
@@ -187,7 +187,7 @@ TEST_F(Button, MagentaPartsDoNotReachTheButtonWithoutTheCapture) {
 }
 
 TEST_F(Button, ClickPostsOneCommandWithTheControlIdAndNoHandle) {
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     left(true);
     EXPECT_EQ(state(), 3);
     EXPECT_EQ(shown(), PRESS_COLOUR);
@@ -199,12 +199,12 @@ TEST_F(Button, ClickPostsOneCommandWithTheControlIdAndNoHandle) {
     // Back to normal though the mouse is still over it, until the next move.
     EXPECT_EQ(state(), 1);
     EXPECT_EQ(shown(), NORMAL_COLOUR);
-    move_to(POINT{OPAQUE.x + 1, OPAQUE.y});
+    move_to(POINT{OPAQUE_SPOT.x + 1, OPAQUE_SPOT.y});
     EXPECT_EQ(state(), 2);
 }
 
 TEST_F(Button, PressDragOutAndReleasePostsNothing) {
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     left(true);
     // Left of the button: while captured the position arrives as a large unsigned number.
     vh::mouse_move(origin().x - 20, origin().y + 5);
@@ -217,12 +217,12 @@ TEST_F(Button, PressDragOutAndReleasePostsNothing) {
 }
 
 TEST_F(Button, PressOutAndBackInThenReleasePostsOnce) {
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     left(true);
     vh::mouse_move(origin().x + 100, origin().y + 5);  // right of the button, over the parent
     pump();
     EXPECT_EQ(state(), 1);
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     EXPECT_EQ(state(), 3);
     EXPECT_EQ(shown(), PRESS_COLOUR);
     left(false);
@@ -234,7 +234,7 @@ TEST_F(Button, PressOutAndBackInThenReleasePostsOnce) {
 TEST_F(Button, EnteringWithAButtonHeldShowsThePressedImage) {
     vh::mouse_button(MouseButton::right, true);  // on the parent
     pump();
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     EXPECT_EQ(state(), 3);
     EXPECT_EQ(shown(), PRESS_COLOUR);
     vh::mouse_button(MouseButton::right, false);
@@ -247,14 +247,14 @@ TEST_F(Button, EnteringWithAButtonHeldShowsThePressedImage) {
     vh::mouse_move(origin().x + 100, origin().y + 5);
     pump();
     left(true);
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     EXPECT_EQ(state(), 3);
     left(false);
     EXPECT_EQ(g_commands.size(), 1u);
 }
 
 TEST_F(Button, DoubleClickPostsTwoCommands) {
-    move_to(OPAQUE);
+    move_to(OPAQUE_SPOT);
     left(true);
     left(false);
     left(true);
@@ -326,7 +326,7 @@ TEST_F(Button, ReleasesEveryGdiObjectWhenDestroyed) {
             pump();
             RECT r;
             GetWindowRect(b, &r);
-            vh::mouse_move(r.left + OPAQUE.x, r.top + OPAQUE.y);
+            vh::mouse_move(r.left + OPAQUE_SPOT.x, r.top + OPAQUE_SPOT.y);
             pump();
         }
         ASSERT_TRUE(DestroyWindow(b));

@@ -65,7 +65,7 @@ bool write_png(const Image& image, const std::string& path) {
     return png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
 }
 
-bool near(uint32_t a, uint32_t b, int tolerance) {
+bool alike(uint32_t a, uint32_t b, int tolerance) {
     for (int shift = 0; shift <= 16; shift += 8)
         if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
     return true;
@@ -78,7 +78,7 @@ double fraction_changed(const Image& a, const Image& b, int tolerance, const std
         for (int x = 0; x < a.width; ++x) {
             if (where && !where(x, y)) continue;
             ++counted;
-            if (!near(a.at(x, y), b.at(x, y), tolerance)) ++changed;
+            if (!alike(a.at(x, y), b.at(x, y), tolerance)) ++changed;
         }
     }
     return counted ? static_cast<double>(changed) / counted : 0.0;
@@ -88,7 +88,7 @@ Box not_sky(const Image& image, int tolerance) {
     Box box;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            if (near(image.at(x, y), SKY, tolerance)) continue;
+            if (alike(image.at(x, y), SKY, tolerance)) continue;
             if (x < box.left) box.left = x;
             if (x > box.right) box.right = x;
             if (y < box.top) box.top = y;

@@ -25,7 +25,7 @@ Image read_gl(int width, int height);
 bool read_png(const std::string& path, Image& image);
 bool write_png(const Image& image, const std::string& path);
 
-bool near(uint32_t a, uint32_t b, int tolerance);
+bool alike(uint32_t a, uint32_t b, int tolerance);
 // Fraction of pixels (of those where `where` is true, or all) that differ by more than the
 // tolerance in some channel.
 double fraction_changed(const Image& a, const Image& b, int tolerance,

@@ -98,7 +98,9 @@ TEST_F(Gl, ChoiceFailsOnlyWithoutDescriptorOrWindow) {
 
 TEST_F(Gl, NoContextWithoutPixelFormat) {
     EXPECT_EQ(GetPixelFormat(dc), 0);
+    SetLastError(0);
     EXPECT_EQ(wglCreateContext(dc), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PIXEL_FORMAT));
     EXPECT_FALSE(SwapBuffers(dc));
     const PIXELFORMATDESCRIPTOR request = viewer_request();
     EXPECT_FALSE(SetPixelFormat(dc, 2, &request));

@@ -1,4 +1,5 @@
-// Cursors and icons: system ones by number, files by content.
+// Cursors and icons: system ones by number, files by content; why an image file could not be
+// opened.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,17 @@ TEST(Cursors, FilesAreAcceptedByContent) {
     EXPECT_EQ(LoadCursorFromFileA(nullptr), nullptr);
     for (const std::string& p : {cur, ico, ani_path, truncated, lying_path, wrong_type, empty, bad_ani_path})
         std::remove(p.c_str());
+}
+
+TEST(Images, FilesThatCannotBeOpenedSayWhy) {
+    const std::string missing = ::testing::TempDir() + "missing.bmp";
+    SetLastError(0);
+    EXPECT_EQ(LoadImageA(nullptr, missing.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    // A directory is not a file Win32 opens.
+    SetLastError(0);
+    EXPECT_EQ(LoadImageA(nullptr, ::testing::TempDir().c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
 }
 
 TEST(Cursors, SetCursorReturnsThePreviousOneAndTellsTheHost) {

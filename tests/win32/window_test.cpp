@@ -1,6 +1,10 @@
 // Window classes, creation, frame metrics and destruction.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <thread>
+
 #include "test_support.h"
 
 using namespace win32_test;
@@ -51,10 +55,111 @@ TEST_F(Windows, ClassRecordsWithoutNameOrProcedureAreRefused) {
     ex.lpfnWndProc = recording_proc;
     ex.lpszClassName = "BadSize";
     EXPECT_EQ(RegisterClassExA(&ex), 0);
-    // Programs written for 32-bit Windows put that record size (48) there.
+}
+
+TEST_F(Windows, ClassRefusalsReportTheirReasonInTheLastError) {
+    // 48 is the record's size in a 32-bit program; a 64-bit Windows refuses it.
+    static_assert(sizeof(WNDCLASSEXA) != 48);
+    WNDCLASSEXA ex{};
     ex.cbSize = 48;
-    ex.lpszClassName = "SizeOf32BitRecord";
-    EXPECT_NE(RegisterClassExA(&ex), 0);
+    ex.lpfnWndProc = recording_proc;
+    ex.lpszClassName = "RecordOf32BitProgram";
+    SetLastError(0);
+    EXPECT_EQ(RegisterClassExA(&ex), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+
+    // Nothing was registered: the class is unknown, and so is a window of it.
+    WNDCLASSEXA info{};
+    SetLastError(0);
+    EXPECT_FALSE(GetClassInfoExA(nullptr, "RecordOf32BitProgram", &info));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "RecordOf32BitProgram", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr,
+                              nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
+
+    ex.cbSize = sizeof(ex);
+    const ATOM atom = RegisterClassExA(&ex);
+    EXPECT_NE(atom, 0);
+    ASSERT_TRUE(GetClassInfoExA(nullptr, "RecordOf32BitProgram", &info));
+    EXPECT_EQ(info.lpfnWndProc, &recording_proc);
+    SetLastError(0);
+    EXPECT_EQ(RegisterClassExA(&ex), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_ALREADY_EXISTS));
+
+    HWND w = CreateWindowExA(0, "RecordOf32BitProgram", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    SetLastError(0);
+    EXPECT_FALSE(UnregisterClassA("RecordOf32BitProgram", nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_HAS_WINDOWS));
+    DestroyWindow(w);
+    EXPECT_TRUE(UnregisterClassA("RecordOf32BitProgram", nullptr));
+    SetLastError(0);
+    EXPECT_FALSE(UnregisterClassA("RecordOf32BitProgram", nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
+}
+
+TEST_F(Windows, CallsOnAWindowThatIsGoneFailWithInvalidWindowHandle) {
+    HWND w = CreateWindowExA(0, "RecWindow", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(DestroyWindow(w));
+    received().clear();
+
+    auto fails = [&](const char* call, auto&& failed) {
+        SetLastError(0);
+        EXPECT_TRUE(failed()) << call;
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE)) << call;
+    };
+    RECT r;
+    MSG m{};
+    m.hwnd = w;
+    m.message = WM_USER;
+    fails("DestroyWindow", [&] { return !DestroyWindow(w); });
+    fails("SendMessageA", [&] { return SendMessageA(w, WM_USER, 0, 0) == 0; });
+    fails("PostMessageA", [&] { return !PostMessageA(w, WM_USER, 0, 0); });
+    fails("DispatchMessageA", [&] { return DispatchMessageA(&m) == 0; });
+    fails("PeekMessageA", [&] { return !PeekMessageA(&m, w, 0, 0, PM_REMOVE); });
+    fails("GetWindowRect", [&] { return !GetWindowRect(w, &r); });
+    fails("SetWindowTextA", [&] { return !SetWindowTextA(w, "x"); });
+    fails("GetDC", [&] { return GetDC(w) == nullptr; });
+    fails("SetFocus", [&] { return SetFocus(w) == nullptr; });
+    fails("CreateWindowExA", [&] {
+        return CreateWindowExA(0, "RecWindow", "", WS_CHILD, 0, 0, 5, 5, w, nullptr, nullptr, nullptr) == nullptr;
+    });
+    // A box owned by a window that is gone is not shown.
+    win32::virtual_host::clear_message_boxes();
+    fails("MessageBoxA", [&] { return MessageBoxA(w, "text", "caption", MB_OK) == 0; });
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
+    EXPECT_TRUE(received().empty());  // its procedure heard nothing of all this
+
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "RecWindow", "", WS_CHILD, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_TLW_WITH_WSCHILD));
+}
+
+TEST_F(Windows, HandlesOfTheWrongKindAreRefused) {
+    // A memory DC does not go back through ReleaseDC: it stays alive for DeleteDC.
+    HDC memory = CreateCompatibleDC(nullptr);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(ReleaseDC(nullptr, memory), 0);
+    EXPECT_TRUE(DeleteDC(memory));
+
+    // A window region must be a region; the window keeps the one it has.
+    HWND w = CreateWindowExA(0, "RecWindow", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    HRGN shape = CreateRectRgn(0, 0, 10, 10);
+    ASSERT_EQ(SetWindowRgn(w, shape, FALSE), 1);
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    EXPECT_EQ(SetWindowRgn(w, reinterpret_cast<HRGN>(brush), FALSE), 0);
+    EXPECT_EQ(GetObjectType(shape), DWORD(OBJ_REGION));
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(w, copy), SIMPLEREGION);
+    EXPECT_TRUE(EqualRgn(copy, shape));
+    EXPECT_EQ(GetObjectType(brush), DWORD(OBJ_BRUSH));
+    DeleteObject(brush);
+    DeleteObject(copy);
+    DestroyWindow(w);
 }
 
 struct CreateSeen {
@@ -322,6 +427,56 @@ TEST_F(Windows, KernelAndMetrics) {
     EXPECT_FALSE(PtInRect(&r, POINT{4, 6}));
     EXPECT_NE(GetSysColorBrush(COLOR_BTNFACE), nullptr);
     EXPECT_EQ(GetSysColorBrush(999), nullptr);
+}
+
+TEST(Kernel, LastErrorBelongsToEachThread) {
+    SetLastError(1234);
+    DWORD other_at_start = 1, other_after = 0;
+    std::thread other([&] {
+        other_at_start = GetLastError();
+        WNDCLASSEXA ex{};
+        ex.cbSize = 48;
+        ex.lpfnWndProc = recording_proc;
+        ex.lpszClassName = "FromAnotherThread";
+        RegisterClassExA(&ex);
+        other_after = GetLastError();
+    });
+    other.join();
+    EXPECT_EQ(other_at_start, DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(other_after, DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GetLastError(), 1234u);
+}
+
+TEST(Kernel, ModuleFileNameIsTheRunningProgramCutToTheBuffer) {
+    const std::string program = std::filesystem::canonical(program_invocation_name).string();
+    const DWORD length = DWORD(program.size());
+    ASSERT_GT(length, 1u);
+
+    char path[MAX_PATH * 4];
+    ASSERT_LT(length, sizeof(path));
+    EXPECT_EQ(GetModuleFileNameA(nullptr, path, sizeof(path)), length);
+    EXPECT_EQ(std::string(path), program);
+    std::fill(std::begin(path), std::end(path), '#');
+    EXPECT_EQ(GetModuleFileNameA(GetModuleHandleA(nullptr), path, length + 1), length);
+    EXPECT_EQ(std::string(path), program);
+
+    // One character short: all but the last character, terminated, and the buffer size back.
+    std::fill(std::begin(path), std::end(path), '#');
+    SetLastError(0);
+    EXPECT_EQ(GetModuleFileNameA(nullptr, path, length), length);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::string(path), program.substr(0, length - 1));
+    EXPECT_EQ(path[length], '#');  // nothing written past the buffer
+
+    std::fill(std::begin(path), std::end(path), '#');
+    SetLastError(0);
+    EXPECT_EQ(GetModuleFileNameA(nullptr, path, 0), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(path[0], '#');
+
+    SetLastError(0);
+    EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(0x7000), path, sizeof(path)), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
 }
 
 TEST_F(Windows, FullScreenStyleWindowCoversTheScreen) {
