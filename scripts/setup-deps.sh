@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   xvfb xdotool x11-utils apitrace libx11-dev
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 googletest wine wine64
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

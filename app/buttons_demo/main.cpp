@@ -3,12 +3,11 @@
 // changes the background colour, the drop button stops and restarts the turning, the arrow
 // button switches between filled and wireframe drawing. Escape or closing the window ends
 // the program with exit code 0.
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cmath>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "lumora/Lumora.h"
@@ -48,13 +47,12 @@ LRESULT ONCOMMAND(HWND, UINT, WPARAM W, LPARAM) {
 
 // The pictures lie beside the program; run from elsewhere, it looks for them there.
 void FINDPICTURES() {
-    if (access("stellaN.BMP", R_OK) == 0) return;
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0) return;
-    std::string dir(path, size_t(n));
-    dir.erase(dir.find_last_of('/') + 1);
-    if (chdir(dir.c_str()) != 0) return;
+    std::error_code ERROR_;
+    if (std::filesystem::exists("stellaN.BMP", ERROR_)) return;
+    char PATH[4096];
+    const DWORD N = GetModuleFileNameA(nullptr, PATH, sizeof(PATH));
+    if (N == 0 || N >= sizeof(PATH)) return;
+    std::filesystem::current_path(std::filesystem::path(std::string(PATH, N)).parent_path(), ERROR_);
 }
 
 HWND MAKEBUTTON(const char* PREFIX, int ID, int X, int Y) {
@@ -100,7 +98,8 @@ void DRAWSCENE(int CW, int CH) {
 
 }  // namespace
 
-int main() {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int SHOWCOMMAND) {
+    CMDSHOW = SHOWCOMMAND;
     FINDPICTURES();
     SHOWMENUBAR = true;  // lets the window procedure hand WM_COMMAND to GETINPUTCOMMAND
     GETINPUTCOMMAND = ONCOMMAND;
