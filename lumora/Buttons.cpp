@@ -280,13 +280,16 @@ void BUTTONCREATE(HWND WND) {
     BITMAP BM{};
     HDC NORMALDC = MAKESTATEDC("N", &NORMAL, &BM);
 
-    RECT BUTTONRECT{}, PARENTRECT{};
+    RECT BUTTONRECT{};
     GetWindowRect(WND, &BUTTONRECT);
-    GetWindowRect(GetParent(WND), &PARENTRECT);
+    // The button stays where it was placed: its corner in the parent's client area, whatever
+    // the parent's frame (a top-level button keeps its screen position).
+    POINT AT{BUTTONRECT.left, BUTTONRECT.top};
+    ScreenToClient(GetParent(WND), &AT);
     // Without a normal image the button keeps the size it was created with.
     const int W = NORMAL ? BM.bmWidth : BUTTONRECT.right - BUTTONRECT.left;
     const int H = NORMAL ? BM.bmHeight : BUTTONRECT.bottom - BUTTONRECT.top;
-    MoveWindow(WND, BUTTONRECT.left - PARENTRECT.left - 3, BUTTONRECT.top - PARENTRECT.top - 19, W, H, FALSE);
+    MoveWindow(WND, AT.x, AT.y, W, H, FALSE);
 
     SetPropA(WND, PROP_NORMAL, NORMALDC);
     SetPropA(WND, PROP_HOVER, MAKESTATEDC("H", nullptr, nullptr));
@@ -337,8 +340,8 @@ void BUTTONMOUSEMOVE(HWND WND, WPARAM KEYS, LPARAM POS) {
     HANDLE RGN = GetPropA(WND, PROP_REGION);
     const intptr_t MODE = GETMODE(WND);
     if (!RGN || !MODE) return;
-    // Both coordinates as unsigned 16-bit numbers: left of or above the window is far away.
-    const int X = int(POS & 0xFFFF), Y = int((POS >> 16) & 0xFFFF);
+    // Signed coordinates: left of or above the button is outside its region too.
+    const int X = GET_X_LPARAM(POS), Y = GET_Y_LPARAM(POS);
     if (PtInRegion(static_cast<HRGN>(RGN), X, Y)) {
         if (MODE == MODE_NORMAL) {
             SETMODE(WND, (KEYS & 3) == 0 ? MODE_HOVER : MODE_PRESSED);

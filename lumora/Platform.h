@@ -4,9 +4,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <windowsx.h>
 #include <commctrl.h>
 #else
 #include "win32/windows.h"
+#include "win32/windowsx.h"
 #endif
 
 // Windows' own GL header stops at OpenGL 1.1; the combiner and reflection-map enumerants of

@@ -92,9 +92,10 @@ HICON class_icon() {
     return nullptr;
 }
 
-// Mouse positions travel in lParam as two unsigned 16-bit client coordinates.
-LONGINT mouse_x(LPARAM lparam) { return static_cast<LONGINT>(lparam & 0xFFFF); }
-LONGINT mouse_y(LPARAM lparam) { return static_cast<LONGINT>((lparam >> 16) & 0xFFFF); }
+// Mouse positions travel in lParam as two signed 16-bit client coordinates: while the mouse
+// is captured, a drag past the left or top edge arrives as a negative position.
+LONGINT mouse_x(LPARAM lparam) { return GET_X_LPARAM(lparam); }
+LONGINT mouse_y(LPARAM lparam) { return GET_Y_LPARAM(lparam); }
 
 // A key message's index into SETKEY, or -1 for codes outside 0..500 (they are not recorded).
 int key_index(WPARAM wparam) { return wparam <= static_cast<WPARAM>(MAXKEY) ? static_cast<int>(wparam) : -1; }

@@ -190,6 +190,50 @@ TEST_F(WindowHost, DragsThroughTheQueueTurnAndMoveTheModel) {
     EXPECT_FLOAT_EQ(DEPTH, -2.0f);
 }
 
+// A captured drag that leaves the client area through any edge and comes back changes the
+// angles and the depth by the true pixel distance: positions left of or above the client
+// area are negative, not 65,5xx.
+TEST_F(WindowHost, DragsOutThroughEveryEdgeAndBackMoveByTheTrueDistance) {
+    RECT client{};
+    GetClientRect(HWINDOW, &client);
+    const POINT start = client_to_screen(100, 100);
+    const int outside = 40;  // pixels beyond the edge
+    struct Edge {
+        const char* name;
+        int x, y;  // a client position beyond the edge
+    };
+    const Edge edges[] = {{"left", -outside, 100},
+                          {"top", 100, -outside},
+                          {"right", client.right + outside, 100},
+                          {"bottom", 100, client.bottom + outside}};
+    for (const Edge& edge : edges) {
+        SCOPED_TRACE(edge.name);
+        const POINT beyond = client_to_screen(edge.x, edge.y);
+        XROT = YROT = DEPTH = 0;
+        vh::mouse_button_at(win32::MouseButton::left, true, start.x, start.y);
+        pump_all();  // the press takes the capture
+        vh::mouse_move(beyond.x, beyond.y);
+        pump_all();
+        EXPECT_FLOAT_EQ(YROT, float(edge.x - 100));  // a degree per pixel
+        EXPECT_FLOAT_EQ(XROT, float(edge.y - 100));
+        vh::mouse_move(start.x, start.y);
+        vh::mouse_button(win32::MouseButton::left, false);
+        pump_all();
+        EXPECT_NEAR(YROT, 0.0f, 1e-4);
+        EXPECT_NEAR(XROT, 0.0f, 1e-4);
+
+        vh::mouse_button_at(win32::MouseButton::right, true, start.x, start.y);
+        pump_all();  // the press takes the capture
+        vh::mouse_move(beyond.x, beyond.y);
+        pump_all();
+        EXPECT_FLOAT_EQ(DEPTH, -float(edge.y - 100) / 5);
+        vh::mouse_move(start.x, start.y);
+        vh::mouse_button(win32::MouseButton::right, false);
+        pump_all();
+        EXPECT_NEAR(DEPTH, 0.0f, 1e-4);
+    }
+}
+
 TEST_F(WindowHost, ThePumpHandlesExactlyOneMessagePerCall) {
     PostMessageA(HWINDOW, WM_KEYDOWN, 'B', 0);
     PostMessageA(HWINDOW, WM_KEYDOWN, 'C', 0);
