@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr REAL SKY_R = 119.0 / 300.0;
-constexpr REAL SKY_G = 187.0 / 300.0;
-constexpr REAL SKY_B = 0.85;
-
 struct WheelPlacement {
     SINGLE X, Y, Z, RX, RY, RZ;
 };
@@ -29,7 +25,7 @@ constexpr WheelPlacement WHEELS[4] = {
 void OPENGL_DRAW2D() {
     OPENGL_I2D(0.0, 0.0, 0.0, 0.0);
     SETPOSXY(0, 0);
-    OPENGL_INIT(100.0, 0.0, SKY_R, SKY_G, SKY_B);
+    OPENGL_INIT(100.0, 0.0, SKYR, SKYG, SKYB);
 }
 
 void OPENGL_MOUSE2D() {}

@@ -64,34 +64,24 @@ void PLACED(const TPLACEMENT& PL, PARTS... DRAW) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-void DRAWLIST(LONGWORD LIST) {
-    glPushMatrix();
-    glScalef(0.25f, 0.25f, 0.25f);
-    glRotatef(-90, 1, 0, 0);
-    glCallList(LIST);
-    glPopMatrix();
-}
-
 }  // namespace
 
-void BUGGY_() {
-    BUGGYL = glGenLists(1);
-    glNewList(BUGGYL, GL_COMPILE);
+void BUGGYTEXTURED(TTEXTUREFILE TEXTURE) {
     TEXTUREAUTOMAPON();
-    TEXTURELOAD("buggy.bmp");
+    TEXTURE("buggy.bmp");
     PLACED(P1, BUGGYCORPOSUP);
     PLACED(P2, BUGGYCORPOINF);
     PLACED(P3, BUGGYCRUSCOTTO);
-    TEXTURELOAD("Metal1-00.bmp");
+    TEXTURE("Metal1-00.bmp");
     PLACED(P4, BUGGYASSIRUOTE, BUGGYTUBI, BUGGYVETRO, BUGGYRINFORZO, BUGGYPARAURTI);
-    TEXTURELOAD("buggy.bmp");
+    TEXTURE("buggy.bmp");
     PLACED(P5, BUGGYMOTORE);
-    TEXTURELOAD("giger.bmp");
+    TEXTURE("giger.bmp");
     PLACED(P6, BUGGYMOTORE);
-    TEXTURELOAD("water3.bmp");
+    TEXTURE("water3.bmp");
     PLACED(P7, BUGGYSEDILESIN);
     PLACED(P7, BUGGYSEDILEDES);
-    TEXTURELOAD("buggy.bmp");
+    TEXTURE("buggy.bmp");
     PLACED(P8, BUGGYFANALESIN, BUGGYFANALEDES);
     // The glasses take s = x, t = y through the texture matrix in force when the list runs.
     glPushMatrix();
@@ -99,6 +89,12 @@ void BUGGY_() {
     BUGGYVETROFANALEDES();
     glPopMatrix();
     TEXTUREAUTOMAPOFF();
+}
+
+void BUGGY_() {
+    BUGGYL = glGenLists(1);
+    glNewList(BUGGYL, GL_COMPILE);
+    BUGGYTEXTURED(TEXTURELOAD);
     glEndList();
 
     BUGGYM1 = glGenLists(1);
@@ -119,6 +115,14 @@ void BUGGY_() {
     BUGGYFANALESIN();
     BUGGYFANALEDES();
     glEndList();
+}
+
+void DRAWLIST(LONGWORD LIST) {
+    glPushMatrix();
+    glScalef(0.25f, 0.25f, 0.25f);
+    glRotatef(-90, 1, 0, 0);
+    glCallList(LIST);
+    glPopMatrix();
 }
 
 void BUGGY() { DRAWLIST(BUGGYL); }

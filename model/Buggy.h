@@ -29,8 +29,19 @@ void BUGGYSEDILEDES();
 void BUGGYRINFORZO();
 void BUGGYPARAURTI();
 
+// Makes the texture of an image file current. While a list is being compiled, the loaders
+// (TEXTURELOAD, TEXTURELOADTGA) record the image's upload in it.
+typedef void (*TTEXTUREFILE)(const char* FILE);
+
+// The textured body as BUGGYL holds it: every group of parts under its texture placement,
+// after the texture it takes, named by its image file.
+void BUGGYTEXTURED(TTEXTUREFILE TEXTURE);
+
 // Compiles BUGGYL, BUGGYM1 and BUGGYM2 (in that order); needs a current GL context.
 void BUGGY_();
+
+// Calls a list scaled by 0.25 and turned -90 degrees about x: model units to scene units.
+void DRAWLIST(LONGWORD LIST);
 
 // Draw BUGGYL, BUGGYM1, BUGGYM2 scaled by 0.25 and turned -90 degrees about x.
 void BUGGY();

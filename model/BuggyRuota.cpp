@@ -1,19 +1,21 @@
 // The wheel: tyre and rim emission, the two wheel display lists and the wheel placements.
 #include "model/BuggyRuota.h"
 
-#include "model/Buggy.h"
-
 LONGWORD BUGGYRUOTAL = 0;
 LONGWORD BUGGYRUOTALL = 0;
 
 void BUGGYPNEUMATICO() { EMITMESH(BUGGYWHEELPARTS[PNEUMATICO]); }
 void BUGGYCERCHIONE() { EMITMESH(BUGGYWHEELPARTS[CERCHIONE]); }
 
-void BUGGYRUOTA_() {
-    BUGGYRUOTAL = glGenLists(1);
-    glNewList(BUGGYRUOTAL, GL_COMPILE);
+namespace {
+
+void LOADTGAFILE(const char* FILE) { TEXTURELOADTGA(FILE); }
+
+}  // namespace
+
+void BUGGYRUOTATEXTURED(TTEXTUREFILE BMP, TTEXTUREFILE TGA) {
     TEXTUREAUTOMAPON();
-    TEXTURELOAD("Metal1-00.bmp");
+    BMP("Metal1-00.bmp");
     // Rim: s = 1.0 - 0.2 y, t = 0.5 + 0.02 x.
     glMatrixMode(GL_TEXTURE);
     glPushMatrix();
@@ -23,7 +25,7 @@ void BUGGYRUOTA_() {
     BUGGYCERCHIONE();
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
-    TEXTURELOADTGA("pneumatico.tga");
+    TGA("pneumatico.tga");
     // Tyre: s = -0.25 y, t = 0.25 x, the tread projected along the wheel's z axis.
     glMatrixMode(GL_TEXTURE);
     glPushMatrix();
@@ -33,6 +35,12 @@ void BUGGYRUOTA_() {
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     TEXTUREAUTOMAPOFF();
+}
+
+void BUGGYRUOTA_() {
+    BUGGYRUOTAL = glGenLists(1);
+    glNewList(BUGGYRUOTAL, GL_COMPILE);
+    BUGGYRUOTATEXTURED(TEXTURELOAD, LOADTGAFILE);
     glEndList();
 
     BUGGYRUOTALL = glGenLists(1);
@@ -42,14 +50,6 @@ void BUGGYRUOTA_() {
 }
 
 namespace {
-
-void DRAWWHEEL(LONGWORD LIST) {
-    glPushMatrix();
-    glScalef(0.25f, 0.25f, 0.25f);
-    glRotatef(-90, 1, 0, 0);
-    glCallList(LIST);
-    glPopMatrix();
-}
 
 void PLACEWHEEL(SINGLE X, SINGLE Y, SINGLE Z, SINGLE RX, SINGLE RY, SINGLE RZ, void (*DRAW)()) {
     glPushMatrix();
@@ -63,8 +63,8 @@ void PLACEWHEEL(SINGLE X, SINGLE Y, SINGLE Z, SINGLE RX, SINGLE RY, SINGLE RZ, v
 
 }  // namespace
 
-void BUGGYRUOTA() { DRAWWHEEL(BUGGYRUOTAL); }
-void BUGGYRUOTAMASK() { DRAWWHEEL(BUGGYRUOTALL); }
+void BUGGYRUOTA() { DRAWLIST(BUGGYRUOTAL); }
+void BUGGYRUOTAMASK() { DRAWLIST(BUGGYRUOTALL); }
 
 void RUOTA(SINGLE X, SINGLE Y, SINGLE Z, SINGLE RX, SINGLE RY, SINGLE RZ) {
     PLACEWHEEL(X, Y, Z, RX, RY, RZ, BUGGYRUOTA);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lumora/Lumora.h"
+#include "model/Buggy.h"
 #include "model/BuggyMesh.h"
 
 extern LONGWORD BUGGYRUOTAL;   // textured wheel: rim and tyre
@@ -9,6 +10,10 @@ extern LONGWORD BUGGYRUOTALL;  // bare rim for the reflection pass
 
 void BUGGYPNEUMATICO();
 void BUGGYCERCHIONE();
+
+// The textured wheel as BUGGYRUOTAL holds it: the rim after its bitmap texture, the tyre
+// after its TGA texture, each under its texture placement.
+void BUGGYRUOTATEXTURED(TTEXTUREFILE BMP, TTEXTUREFILE TGA);
 
 // Compiles BUGGYRUOTAL and BUGGYRUOTALL; called once, right after BUGGY_.
 void BUGGYRUOTA_();

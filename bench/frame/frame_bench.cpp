@@ -29,6 +29,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -59,25 +60,12 @@ double median(std::vector<double> v) {
 
 // ---- comparator lists ----------------------------------------------------------------------
 
-struct Placement {
-    SINGLE A, B, P, Q;
-    bool ROTATED;
-};
+// The textures of the comparator lists, made once up front and bound by file name.
+std::map<std::string, GLuint> g_premade;
 
-void placed(const Placement& pl, std::initializer_list<void (*)()> parts) {
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glTranslatef(pl.A, pl.B, 0);
-    glScalef(pl.P, pl.Q, 0);
-    if (pl.ROTATED) glRotatef(90, 0, 0, 1);
-    for (auto part : parts) part();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-}
-
-void bind(GLuint texture) {
+void bind_premade(const char* file) {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, g_premade.at(file));
 }
 
 struct Comparator {
@@ -85,67 +73,24 @@ struct Comparator {
     LONGWORD wheel = 0;  // in place of BUGGYRUOTAL
 };
 
-// The textured body and wheel lists with the body's and the wheel's placements, the
-// textures bound by name. Textures are made here, once, outside any list.
+// The model's own textured body and wheel, with every texture bound by name instead of
+// loaded: the same meshes and placements, no image re-specified when the list runs.
 Comparator build_comparator() {
-    TEXTURELOAD("buggy.bmp");
-    const GLuint buggy = TEXTUREID;
-    TEXTURELOAD("Metal1-00.bmp");
-    const GLuint metal = TEXTUREID;
-    TEXTURELOAD("giger.bmp");
-    const GLuint giger = TEXTUREID;
-    TEXTURELOAD("water3.bmp");
-    const GLuint water = TEXTUREID;
+    for (const char* file : {"buggy.bmp", "Metal1-00.bmp", "giger.bmp", "water3.bmp"}) {
+        TEXTURELOAD(file);
+        g_premade[file] = TEXTUREID;
+    }
     TEXTURELOADTGA("pneumatico.tga");
-    const GLuint tyre = TEXTURETGA.TEXID;
+    g_premade["pneumatico.tga"] = TEXTURETGA.TEXID;
 
     Comparator c;
     c.body = glGenLists(1);
     glNewList(c.body, GL_COMPILE);
-    TEXTUREAUTOMAPON();
-    bind(buggy);
-    placed({0.6f, 0.75f, 0.3f / 43.0f, 0.28f / 43.0f, false}, {BUGGYCORPOSUP});
-    placed({0.9f, 1.38f, 0.1f / 43.0f, 0.16f / 43.0f, false}, {BUGGYCORPOINF});
-    placed({0.2f, 0.344f, 0.0088f, 0.03f, true}, {BUGGYCRUSCOTTO});
-    bind(metal);
-    placed({0.6f, 0.75f, 0.1f, 0.1f, false}, {BUGGYASSIRUOTE, BUGGYTUBI, BUGGYVETRO, BUGGYRINFORZO, BUGGYPARAURTI});
-    bind(buggy);
-    placed({0.8f, -0.448f, 0.011f, 0.03f, true}, {BUGGYMOTORE});
-    bind(giger);
-    placed({0.8f, -0.2f, 0.0308f, 0.084f, true}, {BUGGYMOTORE});
-    bind(water);
-    placed({0.8f, -0.2f, 0.132f, 0.36f, true}, {BUGGYSEDILESIN});
-    placed({0.8f, -0.2f, 0.132f, 0.36f, true}, {BUGGYSEDILEDES});
-    bind(buggy);
-    placed({1.6f, 0.8f, 0.002f, 0.002f, true}, {BUGGYFANALESIN, BUGGYFANALEDES});
-    glPushMatrix();
-    BUGGYVETROFANALESIN();
-    BUGGYVETROFANALEDES();
-    glPopMatrix();
-    TEXTUREAUTOMAPOFF();
+    BUGGYTEXTURED(bind_premade);
     glEndList();
-
     c.wheel = glGenLists(1);
     glNewList(c.wheel, GL_COMPILE);
-    TEXTUREAUTOMAPON();
-    bind(metal);
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glTranslatef(1.0f, 0.5f, 0);
-    glScalef(0.2f, 0.02f, 0);
-    glRotatef(90, 0, 0, 1);
-    BUGGYCERCHIONE();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    bind(tyre);
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glScalef(0.25f, 0.25f, 0);
-    glRotatef(90, 0, 0, 1);
-    BUGGYPNEUMATICO();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    TEXTUREAUTOMAPOFF();
+    BUGGYRUOTATEXTURED(bind_premade, bind_premade);
     glEndList();
     return c;
 }
@@ -291,7 +236,7 @@ int main(int argc, char** argv) {
     OGLWINDOWSETTING(ARROW, const_cast<PCHAR>(""), GENERIC, const_cast<PCHAR>(""));
     CREATEOGLWINDOW("Esempio di TextureAutoMap e FX_Refract", 800, 600, 32, false);
     phase("window, pixel format and GL context");
-    OPENGL_INIT(100.0, 0.0, 119.0 / 300.0, 187.0 / 300.0, 0.85);
+    OPENGL_INIT(100.0, 0.0, SKYR, SKYG, SKYB);
     SETGLREFRACTIVE();
     SETGLLIGHT(GL_LIGHT0, 0.0f, 0.0f, 0.0f, 0.1f);
     phase("projection, culling, light");
