@@ -22,8 +22,15 @@ extern char** environ;
 namespace e2e {
 namespace {
 
+int ignore_errors(Display*, XErrorEvent*) { return 0; }
+
+// Windows come and go while they are looked at (a box closes as soon as it is answered):
+// a request about a window that just vanished is ignored, not fatal.
 Display* display() {
-    static Display* d = XOpenDisplay(nullptr);
+    static Display* d = [] {
+        XSetErrorHandler(ignore_errors);
+        return XOpenDisplay(nullptr);
+    }();
     if (!d) throw std::runtime_error("no X display");
     return d;
 }
@@ -66,8 +73,6 @@ Window search(Window w, const std::string& title) {
     if (children) XFree(children);
     return found;
 }
-
-int ignore_errors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
@@ -132,7 +137,6 @@ std::string run(const std::string& command) {
 }
 
 unsigned long find_window(const std::string& title, std::chrono::milliseconds timeout) {
-    XSetErrorHandler(ignore_errors);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         XSync(display(), False);
@@ -215,10 +219,117 @@ void request_close(unsigned long window) {
     XFlush(d);
 }
 
+bool window_viewable(unsigned long window) {
+    XSync(display(), False);
+    return is_viewable(window);
+}
+
+std::vector<unsigned long> property_values(unsigned long window, const std::string& property) {
+    std::vector<unsigned long> values;
+    Display* d = display();
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, XInternAtom(d, property.c_str(), False), 0, 1024, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) == Success &&
+        data && format == 32) {
+        const auto* longs = reinterpret_cast<const unsigned long*>(data);
+        values.assign(longs, longs + count);
+    }
+    if (data) XFree(data);
+    return values;
+}
+
+std::vector<std::string> atom_names(unsigned long window, const std::string& property) {
+    std::vector<std::string> names;
+    for (unsigned long a : property_values(window, property)) {
+        char* name = XGetAtomName(display(), static_cast<Atom>(a));
+        names.emplace_back(name ? name : "");
+        if (name) XFree(name);
+    }
+    return names;
+}
+
+SizeHints size_hints(unsigned long window) {
+    SizeHints result;
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(display(), window, &hints, &supplied)) return result;
+    if (hints.flags & PMinSize) {
+        result.min_width = hints.min_width;
+        result.min_height = hints.min_height;
+    }
+    if (hints.flags & PMaxSize) {
+        result.max_width = hints.max_width;
+        result.max_height = hints.max_height;
+    }
+    return result;
+}
+
+unsigned long root_window() { return DefaultRootWindow(display()); }
+
+unsigned long parent_window(unsigned long window) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display(), window, &root, &parent, &children, &count)) return 0;
+    if (children) XFree(children);
+    return parent;
+}
+
+std::string window_manager() {
+    const std::vector<unsigned long> check = property_values(root_window(), "_NET_SUPPORTING_WM_CHECK");
+    if (check.size() != 1 || property_values(check[0], "_NET_SUPPORTING_WM_CHECK") != check) return "";
+    return window_title(check[0]);
+}
+
+unsigned long focused_window() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display(), &focus, &revert);
+    return focus;
+}
+
+unsigned long active_window() {
+    const std::vector<unsigned long> active = property_values(root_window(), "_NET_ACTIVE_WINDOW");
+    return active.size() == 1 ? active[0] : 0;
+}
+
+void wm_close(unsigned long window) {
+    Display* d = display();
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2;  // source: a pager
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(d);
+}
+
+bool iconify(unsigned long window, std::chrono::milliseconds timeout) {
+    Display* d = display();
+    XSelectInput(d, window, StructureNotifyMask);
+    XIconifyWindow(d, window, DefaultScreen(d));
+    XFlush(d);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool unmapped = false;
+    while (!unmapped && std::chrono::steady_clock::now() < deadline) {
+        XEvent event;
+        while (!unmapped && XCheckTypedWindowEvent(d, window, UnmapNotify, &event)) unmapped = true;
+        if (!unmapped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    XSelectInput(d, window, NoEventMask);
+    return unmapped;
+}
+
 void key(unsigned long window, const std::string& keysym) {
     // Real (XTEST) key events to the focused window, as a keyboard makes them.
     run("xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null; xdotool key --clearmodifiers " + keysym);
 }
+
+void type_key(const std::string& keysym) { run("xdotool key --clearmodifiers " + keysym); }
 
 void mouse_move(int x, int y) { run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y)); }
 void mouse_down(int button) { run("xdotool mousedown " + std::to_string(button)); }

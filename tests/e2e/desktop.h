@@ -50,8 +50,38 @@ void write_png(const Image& image, const std::string& path);
 // Asks the window to close as a window manager would (WM_DELETE_WINDOW).
 void request_close(unsigned long window);
 
-// xdotool input.
+// ---- looking at windows as a window manager or a pager does ------------------------------
+bool window_viewable(unsigned long window);
+// The names of the atoms in an ATOM[] property (_NET_WM_WINDOW_TYPE, _NET_WM_STATE,
+// _NET_WM_ALLOWED_ACTIONS), empty when the window has none.
+std::vector<std::string> atom_names(unsigned long window, const std::string& property);
+// The values of a 32-bit property of any type (_NET_FRAME_EXTENTS, _MOTIF_WM_HINTS,
+// WM_TRANSIENT_FOR, _NET_ACTIVE_WINDOW), empty when the window has none.
+std::vector<unsigned long> property_values(unsigned long window, const std::string& property);
+// The minimum and maximum client sizes of WM_NORMAL_HINTS (0 where not given).
+struct SizeHints {
+    int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
+};
+SizeHints size_hints(unsigned long window);
+unsigned long root_window();
+// The window's parent: the root for an unmanaged window, a frame for a framed one.
+unsigned long parent_window(unsigned long window);
+// The running window manager's name (_NET_WM_NAME of its check window), empty without one.
+std::string window_manager();
+// The window with the X keyboard focus, and the one the window manager calls active.
+unsigned long focused_window();
+unsigned long active_window();
+// Asks the window manager to close the window, as a pager or task bar does (_NET_CLOSE_WINDOW).
+void wm_close(unsigned long window);
+// Asks the window manager to minimize the window (WM_CHANGE_STATE to IconicState); true
+// once the manager has taken it off the screen (unmapped it), false if it has not within
+// the timeout.
+bool iconify(unsigned long window, std::chrono::milliseconds timeout);
+
+// xdotool input. key() first gives the window the focus; type_key() presses the key for
+// whichever window has it, as a keyboard does.
 void key(unsigned long window, const std::string& keysym);
+void type_key(const std::string& keysym);
 void mouse_move(int x, int y);
 void mouse_down(int button);
 void mouse_up(int button);

@@ -16,6 +16,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -242,6 +243,67 @@ TEST(MessageBox, RequestToEndTheProgramClosesTheBoxAndReachesTheWindows) {
         }
         return false;
     })) << describe_all(fake_input::calls());
+}
+
+// What a window manager reads from the box: a dialog, of the window that had the keyboard
+// when there is one, of one size only, offering move and close but no maximize or
+// minimize, centred on the screen (with no window manager, no frame to allow for).
+struct DialogFacts {
+    std::vector<std::string> type, state;
+    std::vector<unsigned long> transient_for, motif;
+    xtools::SizeHints hints;
+    xtools::Geometry geometry;
+};
+
+DialogFacts box_facts(const std::string& caption) {
+    DialogFacts facts;
+    bool user_ok = false;
+    EXPECT_EQ(box_with_user("Impossibile creare la finestra per la rispettiva applicazione!", caption, MB_OK,
+                            [&](unsigned long w) {
+                                facts.type = xtools::atom_names(w, "_NET_WM_WINDOW_TYPE");
+                                facts.state = xtools::atom_names(w, "_NET_WM_STATE");
+                                facts.transient_for = xtools::property(w, "WM_TRANSIENT_FOR");
+                                facts.motif = xtools::property(w, "_MOTIF_WM_HINTS");
+                                facts.hints = xtools::size_hints(w);
+                                facts.geometry = xtools::geometry(w);
+                                return type_keys(w, "Return");
+                            },
+                            &user_ok),
+              IDOK);
+    EXPECT_TRUE(user_ok) << caption;
+    return facts;
+}
+
+bool has(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST(MessageBox, TellsTheWindowManagerItIsADialogOfTheWindowWithTheKeyboard) {
+    const DialogFacts alone = box_facts("Error");
+    EXPECT_EQ(alone.type, std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
+    EXPECT_FALSE(has(alone.state, "_NET_WM_STATE_MODAL")) << "modal with no owner";
+    const xtools::Geometry& g = alone.geometry;
+    ASSERT_GT(g.width, 0);
+    EXPECT_EQ(alone.hints.min_width, g.width);
+    EXPECT_EQ(alone.hints.max_width, g.width);
+    EXPECT_EQ(alone.hints.min_height, g.height);
+    EXPECT_EQ(alone.hints.max_height, g.height);
+    ASSERT_EQ(alone.motif.size(), 5u);
+    EXPECT_EQ(alone.motif[0], 3u) << "functions and decorations given";
+    EXPECT_EQ(alone.motif[1], (1u << 2) | (1u << 5)) << "move and close; no resize, minimize or maximize";
+    EXPECT_EQ(alone.motif[2], (1u << 1) | (1u << 3) | (1u << 4)) << "border, title and window menu";
+    EXPECT_NEAR(2 * g.x + g.width, 1024, 1);
+    EXPECT_NEAR(2 * g.y + g.height, 768, 1);
+
+    GlWindow main("Esempio di TextureAutoMap e FX_Refract", {97, 101, 417, 364}, {100, 120, 420, 360}, true);
+    ASSERT_TRUE(main.surface && main.xwindow);
+    ASSERT_TRUE(xtools::wait_focus(main.xwindow));
+    const DialogFacts owned = box_facts("Error (owned)");
+    EXPECT_EQ(owned.type, std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
+    EXPECT_EQ(owned.transient_for, std::vector<unsigned long>{main.xwindow});
+    EXPECT_TRUE(has(owned.state, "_NET_WM_STATE_MODAL"));
+    EXPECT_TRUE(has(owned.state, "_NET_WM_STATE_ABOVE")) << "the states SDL set are kept";
+    EXPECT_TRUE(xtools::wait_focus(main.xwindow, 3000)) << "the owner has the keyboard again";
 }
 
 TEST(MessageBox, KeepsOtherWindowsInputAndTheGlContext) {

@@ -158,6 +158,54 @@ bool close_window(unsigned long window) {
     return ok;
 }
 
+std::vector<unsigned long> property(unsigned long window, const std::string& name) {
+    Connection c;
+    std::vector<unsigned long> values;
+    if (!c.display) return values;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(c.display, window, XInternAtom(c.display, name.c_str(), False), 0, 1024, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        data && format == 32) {
+        const auto* longs = reinterpret_cast<const unsigned long*>(data);
+        values.assign(longs, longs + count);
+    }
+    if (data) XFree(data);
+    return values;
+}
+
+std::vector<std::string> atom_names(unsigned long window, const std::string& name) {
+    std::vector<std::string> names;
+    const std::vector<unsigned long> atoms = property(window, name);
+    Connection c;
+    if (!c.display) return names;
+    for (unsigned long a : atoms) {
+        char* text = XGetAtomName(c.display, static_cast<Atom>(a));
+        names.emplace_back(text ? text : "");
+        if (text) XFree(text);
+    }
+    return names;
+}
+
+SizeHints size_hints(unsigned long window) {
+    Connection c;
+    SizeHints result;
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!c.display || !XGetWMNormalHints(c.display, window, &hints, &supplied)) return result;
+    if (hints.flags & PMinSize) {
+        result.min_width = hints.min_width;
+        result.min_height = hints.min_height;
+    }
+    if (hints.flags & PMaxSize) {
+        result.max_width = hints.max_width;
+        result.max_height = hints.max_height;
+    }
+    return result;
+}
+
 uint32_t screen_pixel(int x, int y) {
     Connection c;
     if (!c.display) return 0xFFFFFFFFu;

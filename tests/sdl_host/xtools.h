@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace xtools {
 
@@ -23,6 +24,15 @@ std::string title(unsigned long window);
 Geometry geometry(unsigned long window);
 // Asks the window to close the way a window manager does (WM_DELETE_WINDOW).
 bool close_window(unsigned long window);
+// What a window tells a window manager: the values of a 32-bit property (empty when the
+// window has none), the names of the atoms in an ATOM[] property, and the minimum and
+// maximum sizes of WM_NORMAL_HINTS (0 where not given).
+std::vector<unsigned long> property(unsigned long window, const std::string& name);
+std::vector<std::string> atom_names(unsigned long window, const std::string& name);
+struct SizeHints {
+    int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
+};
+SizeHints size_hints(unsigned long window);
 // The colour of a screen pixel as 0xRRGGBB.
 uint32_t screen_pixel(int x, int y);
 // Runs a shell command; returns its exit status (-1 when it did not exit normally).

@@ -136,13 +136,14 @@ public:
         if (window_) SDL_DestroyWindow(window_);
     }
 
-    bool open(const std::string& caption) {
+    bool open(const std::string& caption, SDL_Window* owner) {
         window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, layout_.width,
                                    layout_.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
         if (!window_) return false;
         id_ = SDL_GetWindowID(window_);
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) return false;
+        dress_as_dialog(window_, owner);
         SDL_ShowWindow(window_);
         take_focus(window_);
         draw();
@@ -179,6 +180,13 @@ public:
                         others.push_back(ev);
                     } else if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
                         answer = kind_.close_answer;
+                    } else if (ev.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                        // A box offers no minimize; a window manager that minimizes it
+                        // anyway gets it back at once, with the keyboard, so that the
+                        // program is never left waiting on a box nobody sees.
+                        SDL_RestoreWindow(window_);
+                        take_focus(window_);
+                        dirty = true;
                     } else {
                         dirty = true;
                     }
@@ -350,14 +358,14 @@ private:
 
 }  // namespace
 
-int run_message_box(const std::string& text, const std::string& caption, UINT flags,
+int run_message_box(const std::string& text, const std::string& caption, UINT flags, SDL_Window* owner,
                     std::deque<SDL_Event>& others) {
     SDL_Window* gl_window = SDL_GL_GetCurrentWindow();
     SDL_GLContext gl_context = SDL_GL_GetCurrentContext();
     int answer = 0;
     {
         Box box(text, flags);
-        if (box.open(caption)) answer = box.run(others);
+        if (box.open(caption, owner)) answer = box.run(others);
     }
     if (gl_context && SDL_GL_GetCurrentContext() != gl_context) SDL_GL_MakeCurrent(gl_window, gl_context);
     return answer;

@@ -235,8 +235,12 @@ public:
             report(utf8_caption, utf8_text);
             return box_default_answer(flags);
         }
+        // The box belongs to the program's window that has the keyboard, if one is shown:
+        // the Win32 layer does not pass the owner down, and that window is the one the
+        // box interrupts and the one that gets the keyboard back.
         NativeSurface* focused = focus_;
-        const int answer = run_message_box(utf8_text, utf8_caption, flags, deferred_);
+        SDL_Window* owner = known(focused) && focused->visible ? focused->window : nullptr;
+        const int answer = run_message_box(utf8_text, utf8_caption, flags, owner, deferred_);
         if (answer == 0) {
             report(utf8_caption, utf8_text);
             return 0;

@@ -1,0 +1,210 @@
+// What the host asks of the X server beyond SDL's own calls, made with Xlib on the SDL
+// window's X id: keyboard focus for a newly shown window, and the properties that tell a
+// window manager a message box is a dialog. This file includes Xlib, whose macros clash
+// with the Win32 names, so it stays apart from the rest of the host. On other video
+// drivers only the SDL calls are made.
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "win32/hosts/sdl/sdl_parts.h"
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#endif
+
+namespace win32::sdl {
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+struct XWindow {
+    Display* display = nullptr;
+    ::Window window = 0;
+    explicit operator bool() const { return display && window; }
+};
+
+XWindow x_window(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return {};
+    return {info.info.x11.display, info.info.x11.window};
+}
+
+Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
+
+// The atoms of an ATOM[] property (empty when the window has none).
+std::vector<Atom> atoms(Display* display, ::Window window, Atom property) {
+    std::vector<Atom> list;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, property, 0, 1024, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success &&
+        data && type == XA_ATOM && format == 32) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        list.assign(values, values + count);
+    }
+    if (data) XFree(data);
+    return list;
+}
+
+// A window manager that follows the EWMH is running and says it answers this request.
+bool manager_supports(Display* display, const char* request) {
+    const ::Window root = DefaultRootWindow(display);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window check = 0;
+    if (XGetWindowProperty(display, root, atom(display, "_NET_SUPPORTING_WM_CHECK"), 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &after, &data) == Success &&
+        data && type == XA_WINDOW && format == 32 && count == 1) {
+        check = static_cast<::Window>(*reinterpret_cast<const unsigned long*>(data));
+    }
+    if (data) XFree(data);
+    if (!check) return false;
+    const Atom wanted = atom(display, request);
+    for (Atom a : atoms(display, root, atom(display, "_NET_SUPPORTED"))) {
+        if (a == wanted) return true;
+    }
+    return false;
+}
+
+// The frame the window manager will put around a window not yet mapped (left, right, top,
+// bottom), asked with _NET_REQUEST_FRAME_EXTENTS. False when no answer comes within a
+// short wait: the window is then placed as if it had no frame.
+bool frame_extents(Display* display, ::Window window, long extents[4]) {
+    const Atom property = atom(display, "_NET_FRAME_EXTENTS");
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = window;
+    request.xclient.message_type = atom(display, "_NET_REQUEST_FRAME_EXTENTS");
+    request.xclient.format = 32;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &request);
+    XFlush(display);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    do {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool found = XGetWindowProperty(display, window, property, 0, 4, False, XA_CARDINAL, &type, &format,
+                                              &count, &after, &data) == Success &&
+                           data && type == XA_CARDINAL && format == 32 && count == 4;
+        if (found) {
+            const auto* values = reinterpret_cast<const unsigned long*>(data);
+            for (int i = 0; i < 4; ++i) extents[i] = static_cast<long>(values[i]);
+        }
+        if (data) XFree(data);
+        if (found) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+// With a window manager, raising a window asks it for activation; with none (a bare X
+// server), nobody else moves the focus, so the window sets the X input focus itself.
+bool x11_focus(SDL_Window* window) {
+    const XWindow x = x_window(window);
+    if (!x) return false;
+    // A window that is mapped but not yet viewable (a window manager still framing it)
+    // cannot take the focus: the request would fail with BadMatch. Any error here is
+    // swallowed rather than allowed to reach Xlib's default handler, which exits.
+    XSync(x.display, False);
+    XErrorHandler previous = XSetErrorHandler(ignore_x_error);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x.display, x.window, &attributes) && attributes.map_state == IsViewable) {
+        XSetInputFocus(x.display, x.window, RevertToParent, CurrentTime);
+    }
+    XSync(x.display, False);
+    XSetErrorHandler(previous);
+    return true;
+}
+
+// Motif window manager hints, the property most window managers read for the functions
+// and decorations a window offers.
+constexpr unsigned long kMwmHintsFunctions = 1ul << 0;
+constexpr unsigned long kMwmHintsDecorations = 1ul << 1;
+constexpr unsigned long kMwmFuncMove = 1ul << 2;
+constexpr unsigned long kMwmFuncClose = 1ul << 5;
+constexpr unsigned long kMwmDecorBorder = 1ul << 1;
+constexpr unsigned long kMwmDecorTitle = 1ul << 3;
+constexpr unsigned long kMwmDecorMenu = 1ul << 4;
+
+void x11_dress_as_dialog(SDL_Window* box, bool owned) {
+    const XWindow x = x_window(box);
+    if (!x) return;
+    Display* d = x.display;
+    XSync(d, False);
+    XErrorHandler previous = XSetErrorHandler(ignore_x_error);
+
+    const Atom dialog = atom(d, "_NET_WM_WINDOW_TYPE_DIALOG");
+    XChangeProperty(d, x.window, atom(d, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&dialog), 1);
+
+    // Moved and closed, nothing else: no resize handles, no maximize or minimize buttons.
+    const Atom mwm = atom(d, "_MOTIF_WM_HINTS");
+    const unsigned long hints[5] = {kMwmHintsFunctions | kMwmHintsDecorations, kMwmFuncMove | kMwmFuncClose,
+                                    kMwmDecorBorder | kMwmDecorTitle | kMwmDecorMenu, 0, 0};
+    XChangeProperty(d, x.window, mwm, mwm, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+
+    // A box with an owner is modal for it: the window manager keeps the box in front and
+    // gives it the focus when the owner is activated.
+    if (owned) {
+        const Atom state = atom(d, "_NET_WM_STATE");
+        const Atom modal = atom(d, "_NET_WM_STATE_MODAL");
+        std::vector<Atom> states = atoms(d, x.window, state);
+        states.push_back(modal);
+        std::vector<unsigned long> values(states.begin(), states.end());
+        XChangeProperty(d, x.window, state, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+    }
+
+    // The box is centred with its frame: a window manager places the frame's top-left
+    // corner where the window asks to be, so the frame's size is asked for first.
+    long extents[4];
+    SDL_Rect screen;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(box, &w, &h);
+    if (manager_supports(d, "_NET_REQUEST_FRAME_EXTENTS") && frame_extents(d, x.window, extents) &&
+        SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(box)), &screen) == 0) {
+        const int frame_w = w + static_cast<int>(extents[0] + extents[1]);
+        const int frame_h = h + static_cast<int>(extents[2] + extents[3]);
+        XMoveWindow(d, x.window, screen.x + std::max(0, (screen.w - frame_w) / 2),
+                    screen.y + std::max(0, (screen.h - frame_h) / 2));
+    }
+    XSync(d, False);
+    XSetErrorHandler(previous);
+}
+}  // namespace
+#endif
+
+void take_focus(SDL_Window* window) {
+    if (!window) return;
+    SDL_RaiseWindow(window);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (x11_focus(window)) return;
+#endif
+    SDL_SetWindowInputFocus(window);
+}
+
+void dress_as_dialog(SDL_Window* box, SDL_Window* owner) {
+    if (!box) return;
+    // Not resizable: SDL gives the window equal minimum and maximum sizes.
+    SDL_SetWindowResizable(box, SDL_FALSE);
+    if (owner) SDL_SetWindowModalFor(box, owner);  // WM_TRANSIENT_FOR on X11
+#if defined(SDL_VIDEO_DRIVER_X11)
+    x11_dress_as_dialog(box, owner != nullptr);
+#endif
+}
+
+}  // namespace win32::sdl
