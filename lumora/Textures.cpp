@@ -16,6 +16,12 @@
 // byte); pixel data of uncompressed files is read straight into the image buffer. Every
 // failure is reported in a message box and returns false with nothing left allocated.
 // The image buffer handed to the caller is allocated with calloc and released with free.
+//
+// Memory: an image wider or taller than the largest texture OpenGL can make is refused as
+// an allocation failure before anything is allocated, and rows are written straight to
+// where the upload reads them, so a load holds the image buffer (with any fill bytes at the
+// row ends) and a few bytes besides; the read buffer lives with the open file, not on the
+// heap.
 // ---------------------------------------------------------------------------------------
 TTGAHEADER TGAHEADER;
 TTGA TGA;
@@ -27,19 +33,36 @@ namespace {
 constexpr size_t kReadBufferSize = 64 * 1024;
 constexpr size_t kMaxFileNameLength = 255;
 
+// Image sides up to this are taken without asking OpenGL: every implementation the library
+// runs on holds them (OpenGL 3.0 and later must, and Windows' own software OpenGL 1.1 does),
+// and such an image takes at most 4 MiB. Only larger images make the reader ask, so loads
+// of ordinary images make exactly the GL calls they always made.
+constexpr LONGWORD kSideEveryContextHolds = 1024;
+// The largest side when no OpenGL context is current (glGetIntegerv then does nothing):
+// 16384 is what OpenGL 4.1 asks at least, what Mesa's software renderers and most desktop
+// GPUs hold, so an image read before a context exists will still fit one later on most
+// machines; at 32 bits such an image takes at most 1 GiB.
+constexpr LONGWORD kSideWithoutContext = 16384;
+
 // The open TGA file, read as raw bytes through one read buffer. An operating-system read
 // error ends the data just like the end of the file does: the caller sees a short read.
 class TgaFile {
 public:
-    // Opens an existing file for reading; directories and missing files fail. The bytes come
-    // as they are in the file (a Win32 file handle has no text mode).
+    // Opens an existing file on disk for reading; directories and missing files fail. So do
+    // pipes, FIFOs and devices: their reads would wait for a writer or never end, so they
+    // are closed at once and count as files that cannot be opened. The bytes come as they
+    // are in the file (a Win32 file handle has no text mode).
     bool open(const std::string& name) {
         close();
         HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
+        if (GetFileType(file) != FILE_TYPE_DISK) {
+            CloseHandle(file);
+            return false;
+        }
         LARGE_INTEGER size{};
-        size_known_ = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= 0;
+        size_known_ = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
         file_ = file;
         file_size_ = size_known_ ? static_cast<uint64_t>(size.QuadPart) : 0;
         consumed_from_file_ = 0;
@@ -163,7 +186,23 @@ const char* rle_message(RleResult result) {
     return "";
 }
 
-// The common start of both pixel readers up to the image size; the readers then check that
+// The largest width and height a texture can have in the current OpenGL context.
+LONGWORD largest_texture_side() {
+    GLint side = 0;  // stays 0 when no context is current: the call then does nothing
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? static_cast<LONGWORD>(side) : kSideWithoutContext;
+}
+
+// Whether OpenGL can make a texture of this size (see kSideEveryContextHolds).
+bool fits_a_texture(LONGWORD width, LONGWORD height) {
+    const LONGWORD side = std::max(width, height);
+    return side <= kSideEveryContextHolds || side <= largest_texture_side();
+}
+
+// The common start of both pixel readers up to the image size. An image that cannot be had
+// fails here as its allocation would: one beyond 32 bits of bytes, or wider or taller than
+// any texture the current context can make (it could not be uploaded, and a small
+// run-length encoded file can declare gigabytes of such pixels). The readers then check that
 // the rest of the file can hold the pixel data before they allocate the image buffer.
 bool common_start(TGATEXTURE& TEXTURE) {
     if (FTGA.read(TGA.HEADER, 6) < 6) {
@@ -184,17 +223,30 @@ bool common_start(TGATEXTURE& TEXTURE) {
     TGA.BYTESPERPIXEL = TGA.BPP / 8;
     // Up to 4 * 65535 * 65535 bytes: more than 32 bits can hold, so it is checked.
     const uint64_t size = uint64_t{TGA.BYTESPERPIXEL} * TGA.WIDTH * TGA.HEIGH;
-    if (size > UINT32_MAX) {
-        TGA.IMAGESIZE = 0;
+    TGA.IMAGESIZE = size > UINT32_MAX ? 0 : static_cast<LONGWORD>(size);
+    if (size > UINT32_MAX || !fits_a_texture(TGA.WIDTH, TGA.HEIGH)) {
         report("Could not allocate memory for image");
         return false;
     }
-    TGA.IMAGESIZE = static_cast<LONGWORD>(size);
     return true;
 }
 
-bool allocate_image(TGATEXTURE& TEXTURE) {
-    TEXTURE.IMAGEDATA = static_cast<GLubyte*>(std::calloc(TGA.IMAGESIZE, 1));
+// How the rows lie in the image buffer: in file order, each starting `stride` bytes after
+// the one before. The stride is the row's pixel bytes filled up to a multiple of the
+// alignment asked for; the fill bytes stay 0.
+struct RowLayout {
+    size_t bytes;
+    size_t stride;
+};
+
+RowLayout row_layout(size_t alignment) {
+    const size_t bytes = size_t{TGA.BYTESPERPIXEL} * TGA.WIDTH;
+    return RowLayout{bytes, (bytes + alignment - 1) / alignment * alignment};
+}
+
+bool allocate_image(TGATEXTURE& TEXTURE, const RowLayout& rows) {
+    const uint64_t size = uint64_t{rows.stride} * TGA.HEIGH;
+    TEXTURE.IMAGEDATA = size <= SIZE_MAX ? static_cast<GLubyte*>(std::calloc(static_cast<size_t>(size), 1)) : nullptr;
     if (TEXTURE.IMAGEDATA == nullptr) {
         report("Could not allocate memory for image");
         return false;
@@ -226,6 +278,33 @@ void swap_red_blue(GLubyte* data, uint64_t count, LONGWORD bytes_per_pixel) {
     }
 }
 
+// Writes `count` file pixels (B, G, R (, A)) from `in` to `out` as R, G, B (, A).
+void store_pixels(GLubyte* out, const GLubyte* in, uint64_t count, LONGWORD bytes_per_pixel) {
+    if (bytes_per_pixel == 4) {
+        for (uint64_t n = 0; n < count; ++n, out += 4, in += 4) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            out[3] = in[3];
+        }
+    } else {
+        for (uint64_t n = 0; n < count; ++n, out += 3, in += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+}
+
+// Writes the pixel `px` (already R, G, B (, A)) `count` times from `out` on.
+void repeat_pixel(GLubyte* out, const GLubyte* px, uint64_t count, LONGWORD bytes_per_pixel) {
+    if (bytes_per_pixel == 4) {
+        for (uint64_t n = 0; n < count; ++n, out += 4) std::memcpy(out, px, 4);
+    } else {
+        for (uint64_t n = 0; n < count; ++n, out += 3) std::memcpy(out, px, 3);
+    }
+}
+
 // Runs through the packets without storing anything, to learn how a file whose rest is too
 // small for the image fails. Only used when that rest is smaller than any complete packet
 // stream could be, so it never gets through and reads at most that small rest.
@@ -251,17 +330,24 @@ RleResult dry_run_packets(uint64_t pixel_count, LONGWORD bpp) {
     return RleResult::short_raw_pixel;
 }
 
-// Decodes the packets into TEXTURE.IMAGEDATA.
-RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLubyte* color) {
+// Decodes the packets into `image`, rows laid out as `rows` says. Packets do not stop at
+// the end of a row, so each is stored in pieces that do; rows without fill bytes are stored
+// as one long row.
+RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLubyte* color, const RowLayout& rows) {
+    const uint64_t row_pixels = rows.stride == rows.bytes ? pixel_count : TGA.WIDTH;
+    const size_t fill = rows.stride - rows.bytes;
     uint64_t current = 0;
+    uint64_t left_in_row = row_pixels;
     GLubyte* out = image;
-    auto store = [&](const GLubyte* px) {
-        out[0] = px[2];
-        out[1] = px[1];
-        out[2] = px[0];
-        if (bpp == 4) out[3] = px[3];
-        out += bpp;
-        ++current;
+    // Counts `n` pixels just stored in the current row; at its end, steps over the fill.
+    auto stored = [&](uint64_t n) {
+        out += n * bpp;
+        current += n;
+        left_in_row -= n;
+        if (left_in_row == 0) {
+            out += fill;
+            left_in_row = row_pixels;
+        }
     };
     while (current < pixel_count) {
         if (!FTGA.refill_if_empty()) return RleResult::no_header;
@@ -272,37 +358,102 @@ RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLu
             const size_t bytes = size_t{count} * bpp;
             if (current + count <= pixel_count && FTGA.ensure(bytes)) {
                 const GLubyte* in = FTGA.data();
-                for (unsigned n = 0; n < count; ++n, in += bpp) store(in);
+                for (uint64_t left = count; left > 0;) {
+                    const uint64_t n = std::min(left, left_in_row);
+                    store_pixels(out, in, n, bpp);
+                    in += n * bpp;
+                    left -= n;
+                    stored(n);
+                }
                 FTGA.consume(bytes);
             } else {
                 // Near the end of the buffer or of the image: one pixel at a time.
                 for (unsigned n = 0; n < count; ++n) {
                     if (FTGA.read(color, bpp) < bpp) return RleResult::short_raw_pixel;
                     if (current == pixel_count) return RleResult::too_many_pixels;
-                    store(color);
+                    store_pixels(out, color, 1, bpp);
+                    stored(1);
                 }
             }
         } else {
             if (FTGA.read(color, bpp) < bpp) return RleResult::short_run_pixel;
             const uint64_t run = header - 127u;
             const uint64_t room = pixel_count - current;
-            const uint64_t stored = run < room ? run : room;
-            GLubyte px[4] = {color[2], color[1], color[0], bpp == 4 ? color[3] : GLubyte{0}};
-            if (bpp == 4) {
-                for (uint64_t n = 0; n < stored; ++n, out += 4) std::memcpy(out, px, 4);
-            } else {
-                for (uint64_t n = 0; n < stored; ++n, out += 3) std::memcpy(out, px, 3);
+            const GLubyte px[4] = {color[2], color[1], color[0], bpp == 4 ? color[3] : GLubyte{0}};
+            for (uint64_t left = std::min(run, room); left > 0;) {
+                const uint64_t n = std::min(left, left_in_row);
+                repeat_pixel(out, px, n, bpp);
+                left -= n;
+                stored(n);
             }
-            current += stored;
             if (run > room) return RleResult::too_many_pixels;
         }
     }
     return RleResult::ok;
 }
 
-}  // namespace
+// LOADUNCOMPRESSEDTGA with rows filled up to `alignment` bytes.
+bool read_uncompressed(TGATEXTURE& TEXTURE, size_t alignment) {
+    if (!common_start(TEXTURE)) return false;
+    if (FTGA.remaining() < TGA.IMAGESIZE) {
+        // The file cannot hold the pixels: the read below would come up short.
+        report("Could not read image data");
+        return false;
+    }
+    const RowLayout rows = row_layout(alignment);
+    if (!allocate_image(TEXTURE, rows)) return false;
+    // Rows without fill bytes lie as in the file and come in one read; otherwise each row is
+    // read straight to its place.
+    const bool one_piece = rows.stride == rows.bytes;
+    const size_t pieces = one_piece ? 1 : TGA.HEIGH;
+    const size_t length = one_piece ? TGA.IMAGESIZE : rows.bytes;
+    const uint64_t pixels = one_piece ? uint64_t{TGA.WIDTH} * TGA.HEIGH : TGA.WIDTH;
+    for (size_t i = 0; i < pieces; ++i) {
+        GLubyte* at = TEXTURE.IMAGEDATA + i * rows.stride;
+        if (FTGA.read(at, length) < length) {
+            report("Could not read image data");
+            release_image(TEXTURE);
+            return false;
+        }
+        swap_red_blue(at, pixels, TGA.BYTESPERPIXEL);
+    }
+    FTGA.close();
+    return true;
+}
 
-bool LOADTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) {
+// LOADCOMPRESSEDTGA with rows filled up to `alignment` bytes.
+bool read_compressed(TGATEXTURE& TEXTURE, size_t alignment) {
+    if (!common_start(TEXTURE)) return false;
+    const uint64_t pixel_count = uint64_t{TGA.HEIGH} * TGA.WIDTH;
+    const LONGWORD bpp = TGA.BYTESPERPIXEL;
+    // Every packet covers at most 128 pixels and takes a header byte and at least one pixel.
+    const uint64_t smallest_stream = (pixel_count + 127) / 128 * (1 + bpp);
+    if (FTGA.remaining() < smallest_stream) {
+        report(rle_message(dry_run_packets(pixel_count, bpp)));
+        return false;
+    }
+    const RowLayout rows = row_layout(alignment);
+    if (!allocate_image(TEXTURE, rows)) return false;
+    auto* color = static_cast<GLubyte*>(std::calloc(bpp, 1));
+    if (color == nullptr) {
+        report("Could not allocate memory for color buffer");
+        release_image(TEXTURE);
+        return false;
+    }
+    const RleResult result = decode_packets(TEXTURE.IMAGEDATA, pixel_count, bpp, color, rows);
+    std::free(color);
+    if (result != RleResult::ok) {
+        report(rle_message(result));
+        release_image(TEXTURE);
+        return false;
+    }
+    FTGA.close();
+    return true;
+}
+
+// LOADTGA with rows filled up to `alignment` bytes: 1 gives the record's gap-free rows,
+// the texture loader asks for the rows OpenGL's upload reads.
+bool read_tga(TGATEXTURE& TEXTURE, const std::string& FILENAME, size_t alignment) {
     const std::string name = FILENAME.substr(0, kMaxFileNameLength);
     if (!FTGA.open(name)) {
         report("Could not open texture file");
@@ -315,10 +466,10 @@ bool LOADTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) {
     }
     bool result;
     if (std::memcmp(TGAHEADER.HEADER, UTGACOMPARE, sizeof UTGACOMPARE) == 0) {
-        result = LOADUNCOMPRESSEDTGA(TEXTURE, FILENAME);
+        result = read_uncompressed(TEXTURE, alignment);
         if (!result) FTGA.close();
     } else if (std::memcmp(TGAHEADER.HEADER, CTGACOMPARE, sizeof CTGACOMPARE) == 0) {
-        result = LOADCOMPRESSEDTGA(TEXTURE, FILENAME);
+        result = read_compressed(TEXTURE, alignment);
         if (!result) FTGA.close();
     } else {
         MessageBoxA(nullptr, "TGA file be type 2 or type 10", "Invalid Image", MB_OK);
@@ -328,52 +479,19 @@ bool LOADTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) {
     return result;
 }
 
+}  // namespace
+
+// The image's rows follow each other without gaps, WIDTH x BPP / 8 bytes each.
+bool LOADTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) { return read_tga(TEXTURE, FILENAME, 1); }
+
 bool LOADUNCOMPRESSEDTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) {
     (void)FILENAME;  // the file is already open
-    if (!common_start(TEXTURE)) return false;
-    if (FTGA.remaining() < TGA.IMAGESIZE) {
-        // The file cannot hold the pixels: the read below would come up short.
-        report("Could not read image data");
-        return false;
-    }
-    if (!allocate_image(TEXTURE)) return false;
-    if (FTGA.read(TEXTURE.IMAGEDATA, TGA.IMAGESIZE) < TGA.IMAGESIZE) {
-        report("Could not read image data");
-        release_image(TEXTURE);
-        return false;
-    }
-    swap_red_blue(TEXTURE.IMAGEDATA, uint64_t{TGA.WIDTH} * TGA.HEIGH, TGA.BYTESPERPIXEL);
-    FTGA.close();
-    return true;
+    return read_uncompressed(TEXTURE, 1);
 }
 
 bool LOADCOMPRESSEDTGA(TGATEXTURE& TEXTURE, const std::string& FILENAME) {
     (void)FILENAME;  // the file is already open
-    if (!common_start(TEXTURE)) return false;
-    const uint64_t pixel_count = uint64_t{TGA.HEIGH} * TGA.WIDTH;
-    const LONGWORD bpp = TGA.BYTESPERPIXEL;
-    // Every packet covers at most 128 pixels and takes a header byte and at least one pixel.
-    const uint64_t smallest_stream = (pixel_count + 127) / 128 * (1 + bpp);
-    if (FTGA.remaining() < smallest_stream) {
-        report(rle_message(dry_run_packets(pixel_count, bpp)));
-        return false;
-    }
-    if (!allocate_image(TEXTURE)) return false;
-    auto* color = static_cast<GLubyte*>(std::calloc(bpp, 1));
-    if (color == nullptr) {
-        report("Could not allocate memory for color buffer");
-        release_image(TEXTURE);
-        return false;
-    }
-    const RleResult result = decode_packets(TEXTURE.IMAGEDATA, pixel_count, bpp, color);
-    std::free(color);
-    if (result != RleResult::ok) {
-        report(rle_message(result));
-        release_image(TEXTURE);
-        return false;
-    }
-    FTGA.close();
-    return true;
+    return read_compressed(TEXTURE, 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -389,39 +507,26 @@ namespace {
 
 bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
 
-// A file that can be opened as a file (directories do not count).
+// Whether a file of that name exists; directories do not count, so they are skipped as
+// silently as missing files. FIFOs and devices do count: the reader then refuses them with
+// the box of a file it cannot open.
 bool file_exists(const std::string& name) {
     const DWORD attributes = GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // OpenGL reads the rows of an upload at the unpack alignment in force: 4 bytes, OpenGL's
-// initial value and the one TEXTURELOAD sets. The reader's rows follow each other without
-// gaps, so rows whose length is not a multiple of 4 (24-bit images of a width that is not a
-// multiple of 4) are copied into rows filled up to 4 bytes; otherwise OpenGL would read the
-// picture skewed and run past the end of the buffer.
-bool pad_rows_to_alignment(TGATEXTURE& texture) {
-    const size_t row = size_t{texture.WIDTH} * (texture.BPP / 8);
-    const size_t padded = (row + 3) & ~size_t{3};
-    if (padded == row) return true;
-    auto* copy = static_cast<GLubyte*>(std::calloc(padded * texture.HEIGHT, 1));
-    if (copy == nullptr) {
-        std::free(texture.IMAGEDATA);
-        texture.IMAGEDATA = nullptr;
-        return false;
-    }
-    for (size_t y = 0; y < texture.HEIGHT; ++y) std::memcpy(copy + y * padded, texture.IMAGEDATA + y * row, row);
-    std::free(texture.IMAGEDATA);
-    texture.IMAGEDATA = copy;
-    return true;
-}
+// initial value and the one TEXTURELOAD sets. So the reader is asked for rows filled up to
+// 4 bytes (it differs from the gap-free rows only for 24-bit images of a width that is not
+// a multiple of 4); with gap-free rows OpenGL would read such a picture skewed and run past
+// the end of the buffer. The rows are filled while they are read: no second copy.
+constexpr size_t kUnpackAlignment = 4;
 
 // Reads a TGA file into `texture` and makes its texture; the new texture is left bound.
 // Returns false, with `texture.TEXID` untouched, when the file is missing or rejected.
 bool load_tga_texture(TGATEXTURE& texture, const std::string& file) {
     if (!file_exists(file)) return false;
-    if (!LOADTGA(texture, file)) return false;
-    if (!pad_rows_to_alignment(texture)) return false;
+    if (!read_tga(texture, file, kUnpackAlignment)) return false;
     glEnable(GL_TEXTURE_2D);
     glGenTextures(1, &texture.TEXID);
     glBindTexture(GL_TEXTURE_2D, texture.TEXID);

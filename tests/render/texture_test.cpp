@@ -2,11 +2,13 @@
 // them, their parameters, the numbered slots and what a failed load leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "lumora/Lumora.h"
 #include "tests/bmp/bmp_writer.h"
 #include "tests/render/gl_window.h"
+#include "tests/tga/special_files.h"
 #include "tests/tga/tga_writer.h"
 #include "win32/hosts/virtual/virtual_host.h"
 
@@ -79,6 +81,31 @@ TEST_F(Textures, TgaTextureHoldsTheFilePixelsInFileRowOrder) {
         EXPECT_EQ(value, want);
     }
     EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
+
+    // The same from run-length packets that run across the ends of rows: 5 x 3 pixels,
+    // rows of 15 bytes.
+    tga_test::TgaFile rle = tga_test::header(10, 5, 3, 24);
+    std::vector<Rgb> expected;
+    auto raw = [&](const std::vector<Rgb>& pixels) {
+        std::vector<tga_test::FilePixel> file_pixels;
+        for (const Rgb& c : pixels) file_pixels.push_back({c.b, c.g, c.r, 0});
+        tga_test::add_raw_packet(rle, file_pixels, 3);
+        expected.insert(expected.end(), pixels.begin(), pixels.end());
+    };
+    auto run = [&](unsigned count, const Rgb& c) {
+        tga_test::add_run_packet(rle, count, {c.b, c.g, c.r, 0}, 3);
+        expected.insert(expected.end(), count, c);
+    };
+    raw({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
+    run(3, {200, 100, 50});                                               // pixels 4 to 6
+    raw({{13, 14, 15}, {16, 17, 18}, {19, 20, 21}, {22, 23, 24}, {25, 26, 27}});  // 7 to 11
+    run(3, {90, 80, 70});                                                 // 12 to 14
+    TEXTURELOADTGA(dir.write("odd_rle.tga", rle.bytes));
+    EXPECT_EQ(bound_texture(), GLint(TEXTURETGA.TEXID));
+    EXPECT_EQ(bound_texels(w, h), expected);
+    EXPECT_EQ(w, 5);
+    EXPECT_EQ(h, 3);
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
 }
 
 TEST_F(Textures, ThirtyTwoBitTgaMakesAnRgbaTexture) {
@@ -150,6 +177,81 @@ TEST_F(Textures, FailedTgaLoadsKeepTheSlotAndBindNothing) {
     EXPECT_EQ(win32::virtual_host::message_box_log().size(), 2u) << "the reader reports a rejected file";
     EXPECT_EQ(bound_texture(), 0);
     EXPECT_EQ(TEXTURETGA.IMAGEDATA, nullptr);
+}
+
+// Names that exist but are no files on disk are files the reader cannot open: the box, at
+// once, never a wait; a directory is skipped as silently as a missing file.
+TEST_F(Textures, FifosAndDevicesAreUnreadableFilesAndDirectoriesAreSkipped) {
+    const std::string fifo = dir.file("fifo.tga");
+    ASSERT_TRUE(tga_test::make_fifo(fifo));
+    std::vector<std::string> unreadable = {fifo};
+    if (access("/dev/zero", R_OK) == 0) unreadable.push_back("/dev/zero");
+    glBindTexture(GL_TEXTURE_2D, 0);
+    for (const std::string& name : unreadable) {
+        SCOPED_TRACE(name);
+        win32::virtual_host::clear_message_boxes();
+        tga_test::finishes_promptly(
+            name,
+            [&] {
+                TEXTURELOADTGA(name);
+                TEXTURELOADTGAID(name, 4);
+                return 0;
+            },
+            [&] { tga_test::release_fifo(fifo); });
+        const auto& boxes = win32::virtual_host::message_box_log();
+        ASSERT_EQ(boxes.size(), 2u);
+        for (const auto& box : boxes) {
+            EXPECT_EQ(box.text, "Could not open texture file");
+            EXPECT_EQ(box.caption, "ERROR");
+            EXPECT_EQ(box.flags, unsigned(MB_OK));
+        }
+    }
+    win32::virtual_host::clear_message_boxes();
+    TEXTURELOADTGA(dir.path());
+    TEXTURELOADTGAID(dir.path(), 4);
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty()) << "a directory is skipped silently";
+    EXPECT_EQ(TEXTURETGA.TEXID, 0u);
+    EXPECT_EQ(TEXTURETGA2[4].TEXID, 0u);
+    EXPECT_EQ(bound_texture(), 0);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+// An image wider or taller than the context's largest texture is refused by the reader as an
+// image it cannot allocate; one of exactly that width is uploaded.
+TEST_F(Textures, ImagesBeyondTheContextsLargestTextureAreRefused) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 1024);
+    if (largest >= 65535) GTEST_SKIP() << "this context holds textures of any width a TGA file can declare";
+    auto file = [&](const char* name, unsigned width, unsigned height) {
+        tga_test::TgaFile f = tga_test::header(10, width, height, 32);
+        for (unsigned left = width * height; left > 0;) {
+            const unsigned n = std::min(left, 128u);
+            tga_test::add_run_packet(f, n, {1, 2, 3, 4}, 4);
+            left -= n;
+        }
+        return dir.write(name, f.bytes);
+    };
+    const unsigned side = unsigned(largest);
+    TEXTURELOADTGAID(file("wide.tga", side, 1), 1);
+    ASSERT_NE(TEXTURETGA2[1].TEXID, 0u);
+    int w = 0, h = 0;
+    bound_texels(w, h);
+    EXPECT_EQ(w, largest);
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    TEXTURELOADTGAID(file("wider.tga", side + 1, 1), 2);
+    TEXTURELOADTGA(file("taller.tga", 1, side + 1));
+    const auto& boxes = win32::virtual_host::message_box_log();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, "Could not allocate memory for image");
+        EXPECT_EQ(box.caption, "ERROR");
+    }
+    EXPECT_EQ(TEXTURETGA2[2].TEXID, 0u);
+    EXPECT_EQ(TEXTURETGA.TEXID, 0u);
+    EXPECT_EQ(bound_texture(), 0);
 }
 
 TEST(SwapRgb, SwapsTheOuterBytesOfEachGroup) {

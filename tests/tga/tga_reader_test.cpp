@@ -5,16 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
 
 #include "lumora/Lumora.h"
+#include "tests/tga/special_files.h"
 #include "tests/tga/tga_test_support.h"
 #include "tests/tga/tga_writer.h"
 
@@ -179,29 +182,43 @@ TEST_F(TgaReader, RowsKeepFileOrderWhateverTheDescriptorSays) {
     }
 }
 
-TEST_F(TgaReader, WidthAndHeightAreLittleEndianUpTo65535) {
-    TgaFile f = header(10, 65535, 1, 24);
-    add_run_packet(f, 128, {1, 2, 3, 0}, 3);
-    unsigned left = 65535 - 128;
-    while (left > 0) {
-        const unsigned n = std::min(left, 128u);
-        add_run_packet(f, n, {1, 2, 3, 0}, 3);
+// A file of either type holding every pixel of its image: zeros, or run packets of 128.
+TgaFile complete_file(uint8_t type, unsigned width, unsigned height, unsigned bpp) {
+    TgaFile f = header(type, width, height, uint8_t(bpp * 8));
+    for (uint64_t left = uint64_t{width} * height; left > 0;) {
+        const unsigned n = unsigned(std::min<uint64_t>(left, 128));
+        if (type == 2) {
+            for (unsigned i = 0; i < n; ++i) add_pixel(f, Part::pixels, {1, 2, 3, 4}, bpp);
+        } else {
+            add_run_packet(f, n, {1, 2, 3, 4}, bpp);
+        }
         left -= n;
     }
-    Load l = load(write(f));
-    ASSERT_TRUE(l.ok);
-    EXPECT_EQ(l.texture.WIDTH, 65535u);
-    EXPECT_EQ(l.texture.HEIGHT, 1u);
-    EXPECT_EQ(TGA.WIDTH, 65535u);
-    EXPECT_EQ(TGA.HEIGH, 1u);
-    EXPECT_EQ(TGA.IMAGESIZE, 65535u * 3);
-    EXPECT_EQ(l.pixels.size(), 65535u * 3);
+    return f;
+}
 
-    TgaFile tall = header(2, 1, 258, 32);  // height bytes 2, 1
-    for (unsigned i = 0; i < 258; ++i) add_pixel(tall, Part::pixels, {0, 0, 0, 0}, 4);
-    l = load(write(tall));
-    ASSERT_TRUE(l.ok);
-    EXPECT_EQ(l.texture.HEIGHT, 258u);
+TEST_F(TgaReader, WidthAndHeightAreLittleEndian) {
+    for (unsigned bpp : {3u, 4u}) {
+        Load l = load(write(complete_file(10, 16384, 1, bpp)));  // width bytes 0, 64
+        ASSERT_TRUE(l.ok);
+        EXPECT_EQ(l.texture.WIDTH, 16384u);
+        EXPECT_EQ(l.texture.HEIGHT, 1u);
+        EXPECT_EQ(TGA.WIDTH, 16384u);
+        EXPECT_EQ(TGA.HEIGH, 1u);
+        EXPECT_EQ(TGA.IMAGESIZE, 16384u * bpp);
+        EXPECT_EQ(l.pixels.size(), 16384u * bpp);
+
+        l = load(write(complete_file(2, 1, 258, bpp)));  // height bytes 2, 1
+        ASSERT_TRUE(l.ok);
+        EXPECT_EQ(l.texture.HEIGHT, 258u);
+        EXPECT_EQ(l.pixels.size(), 258u * bpp);
+    }
+    // 65535 from bytes 255, 255: read, though no texture can be that wide (see below).
+    TgaFile widest = header(10, 65535, 258, 24);
+    expect_failure(load(write(widest)), "Could not allocate memory for image");
+    EXPECT_EQ(TGA.WIDTH, 65535u);
+    EXPECT_EQ(TGA.HEIGH, 258u);
+    EXPECT_EQ(TGA.IMAGESIZE, 65535u * 258 * 3);
 }
 
 TEST_F(TgaReader, BytesAfterTheImageAreIgnored) {
@@ -216,10 +233,34 @@ TEST_F(TgaReader, BytesAfterTheImageAreIgnored) {
 // ---------------------------------------------------------------------------------------
 // Every failure: its message, its caption, nothing left allocated or open
 // ---------------------------------------------------------------------------------------
-TEST_F(TgaReader, MissingFilesAndDirectoriesCannotBeOpened) {
+TEST_F(TgaReader, OnlyFilesOnDiskCanBeOpened) {
     expect_failure(load(dir.file("absent.tga")), "Could not open texture file");
     expect_failure(load(dir.path()), "Could not open texture file");
     expect_failure(load(""), "Could not open texture file");
+
+    // A FIFO and devices are refused at once, never waited on: a FIFO nobody writes to, one
+    // whose writer has put a whole image in it and stays, and devices that give no bytes or
+    // endless zeros.
+    const std::string fifo = dir.file("fifo.tga");
+    ASSERT_TRUE(make_fifo(fifo));
+    expect_failure(finishes_promptly(fifo, [&] { return load(fifo); }, [&] { release_fifo(fifo); }),
+                   "Could not open texture file");
+    TgaFile image = header(2, 1, 1, 24);
+    image.add(Part::pixels, {1, 2, 3});
+    int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, image.bytes.data(), image.bytes.size()), ssize_t(image.bytes.size()));
+    expect_failure(finishes_promptly(fifo, [&] { return load(fifo); },
+                                     [&] {
+                                         close(writer);
+                                         writer = -1;
+                                     }),
+                   "Could not open texture file");
+    if (writer >= 0) close(writer);
+    for (const char* device : {"/dev/null", "/dev/zero"}) {
+        if (access(device, R_OK) != 0) continue;
+        expect_failure(finishes_promptly(device, [&] { return load(device); }, [] {}), "Could not open texture file");
+    }
 }
 
 TEST_F(TgaReader, HeadersOtherThanTheTwoPatternsAreInvalidImages) {
@@ -302,27 +343,37 @@ TEST_F(TgaReader, PacketsRunningPastTheImageAreTooManyPixels) {
     }
 }
 
-TEST_F(TgaReader, ImagesBeyondFourGigabytesFailForWantOfMemory) {
-    // 4 * 65535 * 65535 and 3 * 65535 * 65535 do not fit in 32 bits.
+// An image no texture can hold cannot be had: it fails as a failed allocation would, before
+// the pixels are read. No OpenGL context is current in this program, so the largest side
+// is the reader's own 16384. The files hold all their pixels, so nothing else stops them.
+TEST_F(TgaReader, ImagesBeyondTheLargestTextureFailForWantOfMemory) {
+    struct Size {
+        unsigned width, height;
+    };
     for (uint8_t type : {uint8_t{2}, uint8_t{10}}) {
-        for (uint8_t bpp : {uint8_t{24}, uint8_t{32}}) {
-            TgaFile f = header(type, 65535, 65535, bpp);
+        for (unsigned bpp : {3u, 4u}) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", " + std::to_string(bpp * 8) + " bits");
+            for (const Size& size : {Size{16385, 1}, Size{1, 16385}, Size{65535, 2}}) {
+                expect_failure(load(write(complete_file(type, size.width, size.height, bpp))),
+                               "Could not allocate memory for image");
+            }
+            EXPECT_TRUE(load(write(complete_file(type, 1, 16384, bpp))).ok);
+            // Beyond 32 bits of pixel data: 65535 x 65535 at 3 and 4 bytes.
+            TgaFile f = header(type, 65535, 65535, uint8_t(bpp * 8));
             f.add(Part::pixels, {0x80, 1, 2, 3, 4});
             expect_failure(load(write(f)), "Could not allocate memory for image");
         }
     }
-    TgaFile edge = header(2, 32768, 32768, 32);  // exactly 4 GiB
-    expect_failure(load(write(edge)), "Could not allocate memory for image");
 }
 
 TEST_F(TgaReader, AHugeImageInATinyFileFailsAsTheShortReadWouldWithoutAllocating) {
-    // 65535 x 16384 x 4 bytes fits in 32 bits (just under 4 GiB) but the file holds a few
-    // bytes: the reader answers at once with the short read's message.
-    TgaFile plain = header(2, 65535, 16384, 32);
+    // 16384 x 16384 x 4 bytes, the largest image that can be had here (1 GiB), but the file
+    // holds a few bytes: the reader answers at once with the short read's message.
+    TgaFile plain = header(2, 16384, 16384, 32);
     plain.add(Part::pixels, {1, 2, 3, 4});
     expect_failure(load(write(plain)), "Could not read image data");
 
-    TgaFile runs = header(10, 65535, 16384, 32);
+    TgaFile runs = header(10, 16384, 16384, 32);
     add_run_packet(runs, 128, {1, 2, 3, 4}, 4);
     expect_failure(load(write(runs)), "Could not read RLE header");
     add_raw_packet(runs, {{1, 2, 3, 4}, {5, 6, 7, 8}}, 4);
@@ -346,9 +397,9 @@ TEST_F(TgaReader, NoImageBufferIsAllocatedForAFileThatCannotHoldIt) {
 #ifdef TGA_TEST_UNDER_ASAN
     GTEST_SKIP() << "the address-space cap cannot be combined with AddressSanitizer";
 #else
-    TgaFile plain = header(2, 65535, 16384, 32);  // 4 294 901 760 bytes of pixels declared
+    TgaFile plain = header(2, 16384, 16384, 32);  // 1 GiB of pixels declared
     plain.add(Part::pixels, {1, 2, 3, 4});
-    TgaFile runs = header(10, 65535, 16384, 32);
+    TgaFile runs = header(10, 16384, 16384, 32);
     add_run_packet(runs, 128, {1, 2, 3, 4}, 4);
     const std::string plain_file = dir.write("plain.tga", plain.bytes);
     const std::string runs_file = dir.write("runs.tga", runs.bytes);
