@@ -1,6 +1,7 @@
 // GDI: the object table, stock objects, device contexts, object selection and deletion,
 // palettes and the GDI object accounting.
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -30,15 +31,83 @@ constexpr uintptr_t handle_base = 0x10000;
 
 }  // namespace
 
-// Large pixel buffers are mapped with their pages already present: a picture is usually
-// written in full right after it is made, and faulting its pages in one at a time costs
-// more than the copy itself.
-constexpr size_t mapped_bits_threshold = 256 * 1024;
+// Pixel memory. Small buffers come from the C heap. Large ones are mapped with their pages
+// already present (a picture is usually written in full right after it is made, and
+// faulting its pages in one at a time costs more than the copy itself), and when released
+// they are kept for a while in a small cache of mapped blocks: a program that loads and
+// drops pictures of the same size (a button's images, a region's 32-bit working copy)
+// gets the same pages back instead of having the kernel find, clear and map fresh ones
+// every time. A block from the cache is cleared only when the caller asks for zeroed
+// memory; fresh mappings are zero already.
+namespace {
 
-uint8_t* allocate_bits(size_t bytes) {
+constexpr size_t mapped_bits_threshold = 256 * 1024;
+constexpr size_t cached_blocks_max = 4;              // blocks kept for reuse
+constexpr size_t cached_bytes_max = size_t(64) << 20;  // and the memory they may hold
+
+size_t page_rounded(size_t bytes) {
+    static const size_t page = [] {
+        const long p = sysconf(_SC_PAGESIZE);
+        return p > 0 ? size_t(p) : size_t(4096);
+    }();
+    return (bytes + page - 1) / page * page;
+}
+
+struct MappedBlock {
+    uint8_t* bits;
+    size_t length;  // page-rounded mapping length
+};
+
+struct BlockCache {
+    MappedBlock blocks[cached_blocks_max];  // most recently released first
+    size_t count = 0;
+    size_t bytes = 0;
+
+    uint8_t* take(size_t length) {
+        for (size_t i = 0; i < count; ++i) {
+            if (blocks[i].length != length) continue;
+            uint8_t* bits = blocks[i].bits;
+            bytes -= length;
+            for (size_t j = i + 1; j < count; ++j) blocks[j - 1] = blocks[j];
+            --count;
+            return bits;
+        }
+        return nullptr;
+    }
+    void keep(uint8_t* bits, size_t length) {
+        if (length > cached_bytes_max) {
+            munmap(bits, length);
+            return;
+        }
+        while (count > 0 && (count == cached_blocks_max || bytes + length > cached_bytes_max)) {
+            --count;
+            bytes -= blocks[count].length;
+            munmap(blocks[count].bits, blocks[count].length);
+        }
+        for (size_t j = count; j > 0; --j) blocks[j] = blocks[j - 1];
+        blocks[0] = MappedBlock{bits, length};
+        ++count;
+        bytes += length;
+    }
+};
+
+BlockCache& block_cache() {
+    static BlockCache* cache = new BlockCache;  // never destroyed, like the object table
+    return *cache;
+}
+
+}  // namespace
+
+uint8_t* allocate_bits(size_t bytes, Fill fill) {
     if (bytes == 0) return nullptr;
-    if (bytes < mapped_bits_threshold) return static_cast<uint8_t*>(std::calloc(bytes, 1));
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (bytes < mapped_bits_threshold)
+        return static_cast<uint8_t*>(fill == Fill::zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
+    const size_t length = page_rounded(bytes);
+    if (uint8_t* reused = block_cache().take(length)) {
+        if (fill == Fill::zeroed) std::memset(reused, 0, bytes);
+        return reused;
+    }
+    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
 }
 
@@ -47,7 +116,7 @@ void release_bits(uint8_t* bits, size_t bytes) {
     if (bytes < mapped_bits_threshold)
         std::free(bits);
     else
-        munmap(bits, bytes);
+        block_cache().keep(bits, page_rounded(bytes));
 }
 
 Bitmap::~Bitmap() { release_bits(bits, bytes); }

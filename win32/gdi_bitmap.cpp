@@ -19,13 +19,13 @@ constexpr uint64_t max_bitmap_bytes = 0x7FFFFFFF;
 int mask_shift(uint32_t m) { return m ? __builtin_ctz(m) : 0; }
 int mask_bits(uint32_t m) { return m ? __builtin_popcount(m >> mask_shift(m)) : 0; }
 
-bool make_bits(Bitmap& b) {
+bool make_bits(Bitmap& b, Fill fill = Fill::zeroed) {
     const uint64_t stride = ((uint64_t(b.width) * uint64_t(b.bpp) + 31) / 32) * 4;
     const uint64_t total = stride * uint64_t(b.height);
     if (b.width <= 0 || b.height <= 0 || stride == 0 || total > max_bitmap_bytes) return false;
     b.stride = size_t(stride);
     b.bytes = size_t(total);
-    b.bits = allocate_bits(b.bytes);
+    b.bits = allocate_bits(b.bytes, fill);
     return b.bits != nullptr;
 }
 
@@ -84,6 +84,7 @@ struct Reader {
     const View& v;
     uint32_t lut[256];  // indexed colours as 0x00RRGGBB
     int shift[3], bits[3];
+    uint8_t widen[3][256];  // channels narrower than 8 bits, widened to 8
 
     explicit Reader(const View& view) : v(view) {
         for (int i = 0; i < 256; ++i) {
@@ -97,21 +98,24 @@ struct Reader {
         for (int c = 0; c < 3; ++c) {
             shift[c] = mask_shift(v.masks[c]);
             bits[c] = mask_bits(v.masks[c]);
+            if (bits[c] == 0 || bits[c] >= 8) continue;
+            // Widen by repeating the top bits, so that full scale stays full scale.
+            for (uint32_t x = 0; x < (1u << bits[c]); ++x) {
+                uint32_t out = 0;
+                int have = 0;
+                while (have < 8) {
+                    out = (out << bits[c]) | x;
+                    have += bits[c];
+                }
+                widen[c][x] = uint8_t(out >> (have - 8));
+            }
         }
     }
 
     uint32_t channel(uint32_t value, int c) const {
         if (!bits[c]) return 0;
-        uint32_t x = (value & v.masks[c]) >> shift[c];
-        if (bits[c] >= 8) return x >> (bits[c] - 8);
-        // Widen by repeating the top bits, so that full scale stays full scale.
-        uint32_t out = 0;
-        int have = 0;
-        while (have < 8) {
-            out = (out << bits[c]) | x;
-            have += bits[c];
-        }
-        return out >> (have - 8);
+        const uint32_t x = (value & v.masks[c]) >> shift[c];
+        return bits[c] >= 8 ? x >> (bits[c] - 8) : widen[c][x];
     }
 
     void read(int y, int x0, int n, uint32_t* out) const {
@@ -267,6 +271,31 @@ struct Writer {
     }
 };
 
+bool standard_masks(const View& v) {
+    return v.masks[0] == 0x00FF0000 && v.masks[1] == 0x0000FF00 && v.masks[2] == 0x000000FF;
+}
+
+// Copies n pixels of one row from 24 bits (B, G, R) to 32 bits (B, G, R, 0).
+
+void copy_24_to_32(const uint8_t* s, uint8_t* d, int n) {
+    int i = 0;
+    // Four pixels from twelve bytes: two eight-byte loads that stay inside the row.
+    for (; i + 4 <= n; i += 4) {
+        uint64_t a, b;
+        std::memcpy(&a, s + 3 * size_t(i), 8);      // bytes 0..7
+        std::memcpy(&b, s + 3 * size_t(i) + 4, 8);  // bytes 4..11
+        const uint64_t lo = (a & 0xFFFFFF) | ((a >> 24) & 0xFFFFFF) << 32;
+        const uint64_t hi = ((b >> 16) & 0xFFFFFF) | (b >> 40) << 32;
+        std::memcpy(d + 4 * size_t(i), &lo, 8);
+        std::memcpy(d + 4 * size_t(i) + 8, &hi, 8);
+    }
+    for (; i < n; ++i) {
+        const uint8_t* q = s + 3 * size_t(i);
+        const uint32_t v = uint32_t(q[2]) << 16 | uint32_t(q[1]) << 8 | q[0];
+        std::memcpy(d + 4 * size_t(i), &v, 4);
+    }
+}
+
 bool same_layout(const View& a, const View& b) {
     if (a.bpp != b.bpp || a.monochrome != b.monochrome || a.bpp < 16) return false;
     return a.bpp == 24 || std::memcmp(a.masks, b.masks, sizeof(a.masks)) == 0;
@@ -274,9 +303,11 @@ bool same_layout(const View& a, const View& b) {
 
 }  // namespace
 
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE hSection, DWORD offset) {
+namespace {
+
+HBITMAP create_dib_section(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits, Fill fill) {
     if (ppvBits) *ppvBits = nullptr;
-    if (!pbmi || hSection || offset) return nullptr;
+    if (!pbmi) return nullptr;
     const BITMAPINFOHEADER& h = pbmi->bmiHeader;
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 4096) return nullptr;
     if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN || h.biPlanes != 1) return nullptr;
@@ -338,7 +369,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
         for (RGBQUAD& q : b->colors) q.rgbReserved = 0;
     }
 
-    if (!make_bits(*b)) return nullptr;
+    if (!make_bits(*b, fill)) return nullptr;
     b->header = h;
     b->header.biSize = sizeof(BITMAPINFOHEADER);
     b->header.biSizeImage = DWORD(b->stride * size_t(b->height));
@@ -347,6 +378,19 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
     HBITMAP handle = static_cast<HBITMAP>(add(std::move(b)));
     if (handle && ppvBits) *ppvBits = bits;
     return handle;
+}
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE hSection, DWORD offset) {
+    if (ppvBits) *ppvBits = nullptr;
+    if (hSection || offset) return nullptr;
+    // Without a section the pixels start zeroed, as the fresh pages Win32 gives them are.
+    return create_dib_section(hdc, pbmi, usage, ppvBits, Fill::zeroed);
+}
+
+HBITMAP win32::gdi::create_dib_section_to_fill(const BITMAPINFO* info, void** bits) {
+    return create_dib_section(nullptr, info, DIB_RGB_COLORS, bits, Fill::overwritten);
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
@@ -424,23 +468,18 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         }
         return TRUE;
     }
-    if (src.bpp == 24 && dst.bpp == 32 && dst.masks[0] == 0x00FF0000 && dst.masks[1] == 0x0000FF00 &&
-        dst.masks[2] == 0x000000FF && dst.base != src.base) {
+    const bool plain_dst = dst.bpp == 32 && !dst.monochrome && standard_masks(dst);
+    if (src.bpp == 24 && plain_dst && dst.base != src.base) {
         // The common case of loading a picture for scanning: three bytes to four, directly.
-        for (int64_t k = 0; k < h; ++k) {
-            const uint8_t* s = src.row(int(sy + k)) + 3 * size_t(sx);
-            uint8_t* d = dst.row(int(dy + k)) + 4 * size_t(dx);
-            int i = 0;
-            for (; i + 1 < n; ++i) {  // a four-byte load stays inside the row but for the last pixel
-                uint32_t v;
-                std::memcpy(&v, s + 3 * size_t(i), 4);
-                v &= 0x00FFFFFF;
-                std::memcpy(d + 4 * size_t(i), &v, 4);
-            }
-            const uint8_t* q = s + 3 * size_t(i);
-            const uint32_t v = uint32_t(q[2]) << 16 | uint32_t(q[1]) << 8 | q[0];
-            std::memcpy(d + 4 * size_t(i), &v, 4);
-        }
+        for (int64_t k = 0; k < h; ++k)
+            copy_24_to_32(src.row(int(sy + k)) + 3 * size_t(sx), dst.row(int(dy + k)) + 4 * size_t(dx), n);
+        return TRUE;
+    }
+    if (plain_dst && dst.base != src.base) {
+        // Any other source into plain 32-bit pixels: each row is converted straight into place.
+        Reader reader(src);
+        for (int64_t k = 0; k < h; ++k)
+            reader.read(int(sy + k), int(sx), n, reinterpret_cast<uint32_t*>(dst.row(int(dy + k)) + 4 * size_t(dx)));
         return TRUE;
     }
     Reader reader(src);

@@ -96,9 +96,16 @@ inline Bitmap* find_bitmap(const void* h) { return find_as<Bitmap>(h, Kind::bitm
 inline Dc* find_dc(const void* h) { return find_as<Dc>(h, Kind::dc); }
 inline Palette* find_palette(const void* h) { return find_as<Palette>(h, Kind::palette); }
 
-// Zeroed pixel memory for bitmaps (nullptr if there is none to be had) and its release.
-uint8_t* allocate_bits(size_t bytes);
+// Pixel memory for bitmaps (nullptr if there is none to be had) and its release. Memory is
+// zeroed unless the caller is about to write every byte of it anyway.
+enum class Fill { zeroed, overwritten };
+uint8_t* allocate_bits(size_t bytes, Fill fill = Fill::zeroed);
 void release_bits(uint8_t* bits, size_t bytes);
+
+// CreateDIBSection (no section, DIB_RGB_COLORS) for a caller that fills every byte of the
+// pixel memory at once, as the image loader does with a file's pixel array: the memory is
+// not cleared first, so it holds leftovers until the caller has written it.
+HBITMAP create_dib_section_to_fill(const BITMAPINFO* info, void** bits);
 
 // Stock objects and the halftone palette's colours.
 HPALETTE default_palette();

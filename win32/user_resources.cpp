@@ -1,8 +1,13 @@
 // Message boxes, cursors and icons, system metrics and colours, rectangle helpers.
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "win32/host.h"
 #include "win32/user_internal.h"
@@ -89,19 +94,37 @@ bool valid_ani_file(const std::vector<uint8_t>& d) {
     return false;
 }
 
+// The bytes of a cursor file: a regular file of at most kMax bytes, read with one read. The
+// file is opened without waiting, so that a FIFO with no writer cannot hold the caller up;
+// a directory, a FIFO or a device is a file that cannot be read.
+bool read_cursor_file(LPCSTR path, std::vector<uint8_t>& data) {
+    constexpr off_t kMax = off_t{16} << 20;
+    int fd;
+    do {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMax;
+    if (ok) {
+        data.resize(static_cast<size_t>(st.st_size));
+        size_t have = 0;
+        while (have < data.size()) {
+            const ssize_t r = ::pread(fd, data.data() + have, data.size() - have, static_cast<off_t>(have));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            have += static_cast<size_t>(r);
+        }
+        data.resize(have);  // a file cut short while being read keeps what was there
+    }
+    ::close(fd);
+    return ok;
+}
+
 HCURSOR load_from_file(LPCSTR path) {
     if (!path || !*path) return nullptr;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
-    constexpr size_t kMax = 16u << 20;
     std::vector<uint8_t> data;
-    char buf[65536];
-    while (in) {
-        in.read(buf, sizeof buf);
-        const auto n = static_cast<size_t>(in.gcount());
-        if (data.size() + n > kMax) return nullptr;
-        data.insert(data.end(), buf, buf + n);
-    }
+    if (!read_cursor_file(path, data)) return nullptr;
     if (!valid_icon_file(data) && !valid_ani_file(data)) return nullptr;
     CursorInfo info;
     info.file = path;

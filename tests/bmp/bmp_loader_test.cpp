@@ -1,11 +1,14 @@
 // LoadImageA over BMP files the tests write: every depth in both row orders lands in a DIB
 // section of the same depth with bottom-up rows padded to 4 bytes, its colour table and
-// masks with it; anything missing, cut short or malformed gives 0.
+// masks with it; anything missing, cut short, malformed or not a regular file gives 0.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
+#include <random>
 
 #include "tests/bmp/bmp_writer.h"
+#include "tests/bmp/special_files.h"
 #include "tests/tga/tga_writer.h"
 #include "win32/windows.h"
 
@@ -238,6 +241,85 @@ TEST_F(BmpLoader, OnlyBitmapFilesAreLoaded) {
     HBITMAP plain = load(path, LR_LOADFROMFILE);
     EXPECT_NE(plain, nullptr);
     DeleteObject(plain);
+}
+
+// A picture large enough for memory that is kept and handed out again once released: what
+// a released bitmap left in it never shows through, in either row order, and the rows'
+// fill bytes are the file's own.
+TEST_F(BmpLoader, LargePicturesInReusedMemoryAreTheFilesBytes) {
+    BmpSpec s;
+    s.width = 301;  // 903 bytes of pixels and one fill byte per row
+    s.height = 1000;
+    std::mt19937 rng(3);
+    s.rows.assign(size_t(s.height), std::vector<uint32_t>(size_t(s.width)));
+    for (auto& row : s.rows)
+        for (auto& v : row) v = rng() & 0xFFFFFF;
+    const size_t stride = 904;
+    for (bool top_down : {false, true}) {
+        SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+        s.top_down = top_down;
+        auto bytes = bmp_test::encode(s);
+        const size_t offset = bytes.size() - stride * size_t(s.height);
+        for (int y = 0; y < s.height; ++y) bytes[offset + stride * size_t(y) + 903] = uint8_t(0x5A + y);
+        const std::string path = write(bytes);
+
+        // A bitmap of the same size, filled with a pattern and released.
+        BITMAPINFO bi{};
+        bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), s.width, s.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        void* spent = nullptr;
+        HBITMAP before = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &spent, nullptr, 0);
+        ASSERT_NE(before, nullptr);
+        std::memset(spent, 0xAB, stride * size_t(s.height));
+        DeleteObject(before);
+
+        HBITMAP bitmap = load(path);
+        ASSERT_NE(bitmap, nullptr);
+        BITMAP bm{};
+        ASSERT_EQ(GetObjectA(bitmap, sizeof bm, &bm), int(sizeof bm));
+        const auto* bits = static_cast<const uint8_t*>(bm.bmBits);
+        for (int y = 0; y < s.height; ++y) {  // memory rows bottom-up
+            const size_t file_row = size_t(top_down ? s.height - 1 - y : y);
+            ASSERT_EQ(std::memcmp(bits + stride * size_t(y), bytes.data() + offset + stride * file_row, stride), 0)
+                << "memory row " << y;
+        }
+        DeleteObject(bitmap);
+    }
+}
+
+// The pixel array a header declares must be in the file before memory is taken for it: a
+// small file that declares 256 MiB of pixels is refused without the process growing.
+TEST_F(BmpLoader, NothingIsAllocatedForPixelsTheFileDoesNotHold) {
+    BmpSpec s = picture(kDepths[7], false);  // 24 bits
+    auto bytes = bmp_test::encode(s);
+    const int32_t side = 9459;  // 9459 x 9459 x 3 bytes: a little over 256 MiB
+    for (int i = 0; i < 4; ++i) {
+        bytes[18 + size_t(i)] = uint8_t(uint32_t(side) >> (8 * i));
+        bytes[22 + size_t(i)] = uint8_t(uint32_t(side) >> (8 * i));
+    }
+    const std::string path = write(bytes);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(load(path), nullptr);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes taken for a refused file";
+}
+
+// A FIFO nobody writes, a directory and /dev/zero named like image and cursor files: each
+// is a file that cannot be read, and neither LoadImageA nor LoadCursorFromFileA waits on it.
+TEST(SpecialFiles, AreUnreadableAndNeverWaitedOn) {
+    special_files::Files files;
+    ASSERT_TRUE(files.ok());
+    const DWORD objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (const std::string& path : files.all()) {
+        SCOPED_TRACE(path);
+        const auto image = files.within_seconds([path] { return load(path); });
+        ASSERT_TRUE(image.has_value()) << "LoadImageA blocked";
+        EXPECT_EQ(*image, nullptr);
+        const auto cursor = files.within_seconds([path] { return LoadCursorFromFileA(path.c_str()); });
+        ASSERT_TRUE(cursor.has_value()) << "LoadCursorFromFileA blocked";
+        EXPECT_EQ(*cursor, nullptr);
+    }
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objects);
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "lumora/Lumora.h"
+#include "tests/bmp/special_files.h"
 #include "tests/buttons/bmp_file.h"
 
 namespace {
@@ -207,6 +209,50 @@ TEST_F(RegionFiles, ExactlyTwoThousandRunsAndRandomShapesAtEveryDepth) {
     }
 }
 
+// Long and short runs over rows of every width around the 64-pixel words the scan reads,
+// with colours on both sides of each edge of the key box, for several keys and tolerances
+// (a 32-bit file with a fourth byte that must not count as well).
+TEST_F(RegionFiles, RunsAcrossWordsAndColoursAtTheEdgesOfTheKeyBox) {
+    struct Key {
+        COLORREF key;
+        int tol;
+    };
+    const Key keys[] = {{RGB(250, 0, 250), 10}, {0x00FF00FF, 1}, {0, 0}, {RGB(17, 200, 255), 3}, {RGB(0, 128, 1), 255}};
+    std::mt19937 rng(13);
+    auto edge_value = [&](int low, int tol) {  // a channel value on either side of the box's edges
+        const int high = std::min(low + tol, 255);
+        const int choices[] = {low, high, low - 1, high + 1, low + int(rng() % unsigned(tol + 1)), int(rng() % 256)};
+        return uint8_t(std::clamp(choices[rng() % 6], 0, 255));
+    };
+    for (const Key& k : keys) {
+        for (int width : {1, 3, 4, 5, 63, 64, 65, 127, 128, 130, 200}) {
+            SCOPED_TRACE("key " + std::to_string(k.key) + " tolerance " + std::to_string(k.tol) + " width " +
+                         std::to_string(width));
+            bmp::Picture p = bmp::filled(width, 6, BLUE);
+            for (int y = 0; y < p.height; ++y) {
+                for (int x = 0; x < width;) {
+                    // A run of one colour, from one pixel to longer than a word.
+                    const Rgb c{edge_value(GetRValue(k.key), k.tol), edge_value(GetGValue(k.key), k.tol),
+                                edge_value(GetBValue(k.key), k.tol)};
+                    const int length = rng() % 4 == 0 ? 1 + int(rng() % 150) : 1 + int(rng() % 3);
+                    for (int i = 0; i < length && x < width; ++i) p.at(x++, y) = c;
+                }
+            }
+            for (int bpp : {24, 32}) {
+                std::vector<uint8_t> bytes = bmp::encode(p, bpp);
+                if (bpp == 32)
+                    for (size_t i = 54 + 3; i < bytes.size(); i += 4) bytes[i] = uint8_t(rng());
+                const std::string path = dir_ + "/p" + std::to_string(files_.size()) + ".bmp";
+                files_.push_back(path);
+                ASSERT_TRUE(bmp::write_bytes(path, bytes));
+                HRGN rgn = BITMAPTOREGION(path, k.key, BYTE(k.tol));
+                expect_shape(rgn, p, k.key, k.tol);
+                DeleteObject(rgn);
+            }
+        }
+    }
+}
+
 TEST_F(RegionFiles, RowZeroIsTheTopRowOfThePicture) {
     bmp::Picture p = bmp::filled(5, 4, MAGENTA);
     p.at(1, 0) = BLUE;  // only the top row, second column
@@ -233,6 +279,35 @@ TEST_F(RegionFiles, MissingOrBrokenFilesGiveZero) {
     HPALETTE pal = reinterpret_cast<HPALETTE>(0x55);
     EXPECT_EQ(LOADBMPFROMFILE(broken, pal), nullptr);
     EXPECT_EQ(pal, reinterpret_cast<HPALETTE>(0x55));  // left as the caller had it
+}
+
+// A FIFO nobody writes, a directory and /dev/zero named like bitmap files: LOADBMPFROMFILE,
+// BITMAPTOREGION and TEXTURELOAD take each for a file that cannot be read, and return at
+// once (TEXTURELOAD before any GL call, leaving TEXTUREID as it was).
+TEST_F(RegionFiles, SpecialFilesAreUnreadableAndNeverWaitedOn) {
+    special_files::Files files;
+    ASSERT_TRUE(files.ok());
+    TEXTUREID = 77;
+    for (const std::string& path : files.all()) {
+        SCOPED_TRACE(path);
+        const auto loaded = files.within_seconds([path] {
+            HPALETTE pal = reinterpret_cast<HPALETTE>(0x55);
+            HBITMAP bmp = LOADBMPFROMFILE(path, pal);
+            return bmp == nullptr && pal == reinterpret_cast<HPALETTE>(0x55);
+        });
+        ASSERT_TRUE(loaded.has_value()) << "LOADBMPFROMFILE blocked";
+        EXPECT_TRUE(*loaded);
+        const auto region = files.within_seconds([path] { return BITMAPTOREGION(path, 0x00FF00FF, 1); });
+        ASSERT_TRUE(region.has_value()) << "BITMAPTOREGION blocked";
+        EXPECT_EQ(*region, nullptr);
+        const auto texture = files.within_seconds([path] {
+            TEXTURELOAD(path.c_str());
+            return TEXTUREID;
+        });
+        ASSERT_TRUE(texture.has_value()) << "TEXTURELOAD blocked";
+        EXPECT_EQ(*texture, 77u);
+    }
+    TEXTUREID = 0;
 }
 
 TEST_F(RegionFiles, IndexedFilesGetTheirColourTableDeeperOnesTheHalftonePalette) {

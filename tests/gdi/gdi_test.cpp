@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "win32/windows.h"
@@ -130,6 +131,29 @@ TEST(DibSection, RejectsBadHeadersAndOverflowingSizes) {
     EXPECT_EQ(live_objects(), before);
 }
 
+// A DIB section's pixels start black, also when its memory was a released bitmap's (small
+// pictures and ones large enough for memory that is kept and handed out again).
+TEST(DibSection, PixelsStartZeroedEvenInMemoryUsedBefore) {
+    for (auto [width, height, bpp] : {std::tuple{13, 7, 32}, std::tuple{512, 300, 32}, std::tuple{700, 701, 24}}) {
+        SCOPED_TRACE(width);
+        for (int round = 0; round < 3; ++round) {
+            Info i = info(width, height, bpp);
+            void* bits = nullptr;
+            HBITMAP b = CreateDIBSection(nullptr, i.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
+            ASSERT_NE(b, nullptr);
+            BITMAP bm{};
+            ASSERT_EQ(GetObjectA(b, sizeof(BITMAP), &bm), int(sizeof(BITMAP)));
+            const size_t bytes = size_t(bm.bmWidthBytes) * size_t(height);
+            const auto* p = static_cast<const uint8_t*>(bits);
+            size_t dirty = 0;
+            for (size_t k = 0; k < bytes; ++k) dirty += p[k] != 0;
+            EXPECT_EQ(dirty, 0u) << "round " << round;
+            std::memset(bits, 0xAB, bytes);
+            DeleteObject(b);
+        }
+    }
+}
+
 TEST(DibSection, RowOrderFollowsTheSignOfTheHeight) {
     Canvas out(2, 2);
     for (int sign : {1, -1}) {
@@ -228,6 +252,55 @@ TEST(BitBlt, ConvertsBetweenDirectColourDepths) {
         EXPECT_EQ(dst24.bits[0], 0x56);
         EXPECT_EQ(dst24.bits[1], 0x34);
         EXPECT_EQ(dst24.bits[2], 0x12);
+    }
+}
+
+// Row copies into 32 bits, from 24 bits, from 8 bits and from 32 bits in another channel
+// order, for every width and at several offsets: each pixel lands where it belongs with its
+// fourth byte 0, and nothing beside the copied span is touched.
+TEST(BitBlt, RowsOfEveryWidthAndOffsetConvertIntoThirtyTwoBits) {
+    constexpr int W = 41, H = 3;
+    std::mt19937 rng(9);
+    Info i8 = info(W, H, 8);
+    for (RGBQUAD& c : i8.colors) c = RGBQUAD{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+    Info bgr = info(W, H, 32, BI_BITFIELDS);
+    const DWORD masks[3] = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red in the low byte
+    std::memcpy(bgr.colors, masks, sizeof(masks));
+    for (const Info& format : {info(W, H, 24), i8, bgr}) {
+        const int bpp = format.header.biBitCount;
+        SCOPED_TRACE(bpp);
+        Source src(format);
+        const size_t stride = ((size_t(W) * size_t(bpp) + 31) / 32) * 4;
+        for (size_t k = 0; k < stride * H; ++k) src.bits[k] = uint8_t(rng());
+        // The colour of source pixel (x, 1) as 0x00RRGGBB (the picture is bottom-up).
+        auto expected = [&](int x) -> uint32_t {
+            const uint8_t* row = src.bits + stride * size_t(H - 2);
+            switch (bpp) {
+            case 24: return uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+            case 8: {
+                const RGBQUAD& c = format.colors[row[x]];
+                return uint32_t(c.rgbRed) << 16 | uint32_t(c.rgbGreen) << 8 | c.rgbBlue;
+            }
+            default: return uint32_t(row[4 * x]) << 16 | uint32_t(row[4 * x + 1]) << 8 | row[4 * x + 2];
+            }
+        };
+        constexpr uint32_t untouched = 0xDEADBEEF;
+        Canvas out(W + 8, H);
+        for (int sx : {0, 1, 2, 3, 5}) {
+            for (int dx : {0, 3}) {
+                for (int n = 1; sx + n <= W; ++n) {
+                    std::fill(out.bits, out.bits + (W + 8) * H, untouched);
+                    ASSERT_TRUE(BitBlt(out.dc, dx, 1, n, 1, src.dc, sx, 1, SRCCOPY));
+                    for (int y = 0; y < H; ++y)
+                        for (int x = 0; x < W + 8; ++x) {
+                            const bool copied = y == 1 && x >= dx && x < dx + n;
+                            const uint32_t want = copied ? expected(sx + x - dx) : untouched;
+                            ASSERT_EQ(out.bits[y * (W + 8) + x], want)
+                                << "sx " << sx << " dx " << dx << " n " << n << " at " << x << "," << y;
+                        }
+                }
+            }
+        }
     }
 }
 

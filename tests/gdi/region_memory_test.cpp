@@ -2,6 +2,7 @@
 // RGNDATA from the caller) and movable global memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -175,6 +176,58 @@ TEST(Regions, MergingChunksInPlaceGivesTheSameRectanglesAsAFreshUnion) {
         ASSERT_NE(CombineRgn(again, a, c, RGN_OR), ERROR);
         ASSERT_TRUE(EqualRgn(again, fresh));
         for (HRGN r : {a, b, c, fresh, again}) DeleteObject(r);
+    }
+}
+
+// Rectangles given in banded order (rows top to bottom, left to right), as a scan makes
+// them, and the same rectangles in any other order make the very same region: touching
+// neighbours merged, equal rows that touch coalesced, empty rectangles left out.
+TEST(Regions, BandedAndShuffledRectanglesMakeTheSameRegion) {
+    std::mt19937 rng(21);
+    auto data_of = [](HRGN r) {
+        std::vector<uint8_t> d(GetRegionData(r, 0, nullptr));
+        GetRegionData(r, DWORD(d.size()), reinterpret_cast<RGNDATA*>(d.data()));
+        return d;
+    };
+    for (int trial = 0; trial < 400; ++trial) {
+        SCOPED_TRACE(trial);
+        std::vector<RECT> banded;
+        std::vector<RECT> previous_row;
+        int y = int(rng() % 3);
+        const int rows = 1 + int(rng() % 6);
+        for (int r = 0; r < rows; ++r) {
+            const int height = 1 + int(rng() % 3);
+            std::vector<RECT> row;
+            if (!previous_row.empty() && rng() % 3 == 0) {
+                for (RECT rc : previous_row) row.push_back(RECT{rc.left, y, rc.right, y + height});  // same spans
+            } else {
+                for (int x = int(rng() % 4) - 2; x < 40; x += int(rng() % 4)) {  // gaps of 0 to 3
+                    const int w = 1 + int(rng() % 5);
+                    row.push_back(RECT{x, y, x + w, y + height});
+                    x += w;
+                }
+            }
+            for (const RECT& rc : row) {
+                banded.push_back(rc);
+                if (rng() % 8 == 0) banded.push_back(RECT{rc.right, y, rc.right, y + height});  // empty
+            }
+            previous_row = row;
+            y += height + int(rng() % 2);  // rows that touch or leave a gap
+        }
+        std::vector<RECT> shuffled = banded;
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        if (std::memcmp(shuffled.data(), banded.data(), banded.size() * sizeof(RECT)) == 0)
+            std::reverse(shuffled.begin(), shuffled.end());
+        HRGN a = from_rects(banded);
+        HRGN b = from_rects(shuffled);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(data_of(a), data_of(b));
+        RECT box_a, box_b;
+        EXPECT_EQ(GetRgnBox(a, &box_a), GetRgnBox(b, &box_b));
+        EXPECT_EQ(std::memcmp(&box_a, &box_b, sizeof(RECT)), 0);
+        DeleteObject(a);
+        DeleteObject(b);
     }
 }
 
