@@ -1,5 +1,6 @@
 // The TGA reader over files written by the tests: pixel order, accepted and rejected
-// headers, every failure with its message box, and files cut short at every byte.
+// headers, every failure with its message box, and files cut short at every byte; and
+// blocks of memory holding the same bytes, which must read as those files do.
 // Run under AddressSanitizer (label asan) these also prove that no path over-reads, writes
 // past the image or leaks a buffer.
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <pwd.h>
 
 #include "lumora/Lumora.h"
+#include "lumora/TgaReader.h"
 #include "tests/tga/special_files.h"
 #include "tests/tga/tga_test_support.h"
 #include "tests/tga/tga_writer.h"
@@ -390,9 +392,10 @@ TEST_F(TgaReader, AHugeImageInATinyFileFailsAsTheShortReadWouldWithoutAllocating
 #endif
 #endif
 
-// Proof that nothing was allocated for such files: in a child process whose address space
-// is capped well below the declared image, allocating it would fail with "Could not
-// allocate memory for image"; the reader must answer with the short read's message instead.
+// Proof that nothing was allocated for such files, or for blocks of memory holding the same
+// bytes: in a child process whose address space is capped well below the declared image,
+// allocating it would fail with "Could not allocate memory for image"; the reader must
+// answer with the short read's message instead.
 TEST_F(TgaReader, NoImageBufferIsAllocatedForAFileThatCannotHoldIt) {
 #ifdef TGA_TEST_UNDER_ASAN
     GTEST_SKIP() << "the address-space cap cannot be combined with AddressSanitizer";
@@ -418,10 +421,12 @@ TEST_F(TgaReader, NoImageBufferIsAllocatedForAFileThatCannotHoldIt) {
         TGATEXTURE t{};
         const bool plain_ok = LOADTGA(t, plain_file);
         const bool runs_ok = LOADTGA(t, runs_file);
+        const bool plain_memory_ok = LOADTGAFROMMEMORY(t, plain.bytes.data(), plain.bytes.size());
+        const bool runs_memory_ok = LOADTGAFROMMEMORY(t, runs.bytes.data(), runs.bytes.size());
         const auto boxes = take_boxes();
-        if (plain_ok || runs_ok || boxes.size() != 2) _exit(4);
-        if (boxes[0].text != "Could not read image data") _exit(5);
-        if (boxes[1].text != "Could not read RLE header") _exit(6);
+        if (plain_ok || runs_ok || plain_memory_ok || runs_memory_ok || boxes.size() != 4) _exit(4);
+        if (boxes[0].text != "Could not read image data" || boxes[2].text != boxes[0].text) _exit(5);
+        if (boxes[1].text != "Could not read RLE header" || boxes[3].text != boxes[1].text) _exit(6);
         _exit(0);
     }
     int status = 0;
@@ -511,6 +516,90 @@ TEST_F(TgaReader, ReadErrorsAreHandledLikeTheShortReadTheyCause) {
             const Load l = load(path);
             fail_reads_after(SIZE_MAX);
             expect_failure(l, message_for(f.part_at[at]));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// From memory
+// ---------------------------------------------------------------------------------------
+// What one read left: its result, the record and its pixels (rows as laid out, fill bytes
+// included), and the boxes shown.
+struct Read {
+    bool ok = false;
+    LONGWORD bpp = 0, width = 0, height = 0, typ = 0;
+    std::vector<uint8_t> pixels;
+    std::vector<Box> boxes;
+};
+
+Read finish_read(bool ok, TGATEXTURE& t, size_t alignment) {
+    Read r;
+    r.ok = ok;
+    if (ok) {
+        r.bpp = t.BPP;
+        r.width = t.WIDTH;
+        r.height = t.HEIGHT;
+        r.typ = t.TYP;
+        const size_t row = size_t{t.BPP / 8} * t.WIDTH;
+        const size_t stride = (row + alignment - 1) / alignment * alignment;
+        r.pixels.assign(t.IMAGEDATA, t.IMAGEDATA + stride * t.HEIGHT);
+        std::free(t.IMAGEDATA);
+    }
+    r.boxes = take_boxes();
+    return r;
+}
+
+// Decoding a block of memory gives what reading a file of the same bytes gives: the same
+// result, record, pixels and message box, for files of both types cut at every byte and
+// for every way a header or a size can be refused, with gap-free rows (LOADTGA) and with
+// rows filled to 4 bytes. The block is a copy of exactly its bytes, so an over-read shows
+// under AddressSanitizer.
+TEST_F(TgaReader, MemoryIsDecodedLikeAFileOfTheSameBytes) {
+    std::vector<std::pair<std::string, TgaFile>> files = sample_files();
+    TgaFile grey = header(3, 1, 1, 24);
+    grey.add(Part::pixels, {1, 2, 3});
+    files.emplace_back("type 3", grey);
+    TgaFile shallow = header(10, 1, 1, 16);
+    shallow.add(Part::pixels, {0x80, 1, 2});
+    files.emplace_back("16 bits", shallow);
+    TgaFile overshoot = header(10, 2, 1, 24);
+    add_run_packet(overshoot, 3, {1, 2, 3, 4}, 3);
+    files.emplace_back("too many pixels", overshoot);
+    TgaFile huge = header(2, 16384, 16384, 32);
+    huge.add(Part::pixels, {1, 2, 3, 4});
+    files.emplace_back("huge image in a tiny file", huge);
+    TgaFile huge_runs = header(10, 16384, 16384, 32);
+    add_run_packet(huge_runs, 128, {1, 2, 3, 4}, 4);
+    files.emplace_back("huge run-length image in a tiny file", huge_runs);
+    files.emplace_back("wider than any texture", complete_file(10, 16385, 1, 3));
+
+    for (const auto& [name, f] : files) {
+        SCOPED_TRACE(name);
+        for (size_t alignment : {size_t{1}, size_t{4}}) {
+            for (size_t length = 0; length <= f.bytes.size(); ++length) {
+                SCOPED_TRACE("alignment " + std::to_string(alignment) + ", " + std::to_string(length) + " bytes");
+                take_boxes();
+                TGATEXTURE from_file{};
+                const std::string path = write(f, length);
+                const bool file_ok = alignment == 1 ? LOADTGA(from_file, path)
+                                                    : LOADTGAFROMFILE(from_file, path, alignment);
+                const Read file = finish_read(file_ok, from_file, alignment);
+
+                const std::vector<uint8_t> block(f.bytes.begin(), f.bytes.begin() + std::ptrdiff_t(length));
+                TGATEXTURE from_memory{};
+                from_memory.TEXID = 77;
+                const bool memory_ok = LOADTGAFROMMEMORY(from_memory, block.data(), block.size(), alignment);
+                EXPECT_EQ(from_memory.TEXID, 77u);
+                const Read memory = finish_read(memory_ok, from_memory, alignment);
+
+                EXPECT_EQ(memory.ok, file.ok);
+                EXPECT_EQ(memory.boxes, file.boxes);
+                EXPECT_EQ(memory.bpp, file.bpp);
+                EXPECT_EQ(memory.width, file.width);
+                EXPECT_EQ(memory.height, file.height);
+                EXPECT_EQ(memory.typ, file.typ);
+                EXPECT_TRUE(memory.pixels == file.pixels);
+            }
         }
     }
 }

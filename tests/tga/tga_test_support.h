@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,11 @@ struct Box {
     std::string text;
     std::string caption;
     unsigned flags = 0;
+    bool operator==(const Box&) const = default;
 };
+inline std::ostream& operator<<(std::ostream& out, const Box& box) {
+    return out << "\"" << box.text << "\" (" << box.caption << ", flags " << box.flags << ")";
+}
 
 // The message boxes shown since the last call, oldest first; clears the log.
 std::vector<Box> take_boxes();
