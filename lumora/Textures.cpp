@@ -29,6 +29,17 @@ LONGWORD largest_texture_side() {
     return side > 0 ? static_cast<LONGWORD>(side) : 0;
 }
 
+// Whether a bitmap of this size can become a texture in the current context. Sides up to
+// 1024 fit every context and are not asked about; larger ones are held against the context's
+// largest texture (16384 when no context is current). A bitmap that cannot be uploaded is
+// not converted either: its converted copy could be many times the size of its file.
+bool fits_a_texture(LONGINT width, LONGINT height) {
+    const LONGINT side = width > height ? width : height;
+    if (side <= 1024) return true;
+    const LONGWORD largest = largest_texture_side();
+    return side <= static_cast<LONGINT>(largest != 0 ? largest : 16384);
+}
+
 bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
 
 // Whether a file of that name exists; directories do not count, so they are skipped as
@@ -202,6 +213,10 @@ void TEXTURELOAD(const char* BMPFILE) {
 
     const LONGINT width = ds.dsBm.bmWidth;
     const LONGINT height = ds.dsBm.bmHeight;
+    if (!fits_a_texture(width, height)) {
+        DeleteObject(bitmap);  // no texture, silently, like an unreadable file
+        return;
+    }
     const bool bottom_up_24 = ds.dsBm.bmBitsPixel == 24 && ds.dsBmih.biHeight >= 0;
     std::vector<uint8_t> converted;
     const void* pixels = ds.dsBm.bmBits;

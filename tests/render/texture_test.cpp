@@ -382,6 +382,22 @@ TEST_F(Textures, UnreadableBitmapsMakeNoTexture) {
     const std::string garbage = dir.file("garbage.bmp");
     ASSERT_TRUE(bmp_test::write_file(garbage, {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0}));
     TEXTURELOAD(garbage.c_str());
+    // A 1-bit picture one pixel wider than the largest texture: a small file that would
+    // become a 3-byte-per-pixel copy no context can take.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    bmp_test::BmpSpec wide;
+    wide.width = largest + 1;
+    wide.height = 2;
+    wide.bit_count = 1;
+    wide.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    wide.rows.assign(2, std::vector<uint32_t>(size_t(wide.width), 1));
+    const std::string too_wide = dir.file("wide.bmp");
+    ASSERT_TRUE(bmp_test::write_file(too_wide, bmp_test::encode(wide)));
+    HANDLE readable = LoadImageA(nullptr, too_wide.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    ASSERT_NE(readable, nullptr);  // the file itself is fine
+    DeleteObject(readable);
+    TEXTURELOAD(too_wide.c_str());
     EXPECT_EQ(TEXTUREID, 0u);
     EXPECT_EQ(bound_texture(), 0);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
