@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 // ---------------------------------------------------------------------------------------
 // Texture loading and selection: TGA files into the unit texture or the numbered table,
@@ -78,101 +77,37 @@ bool load_tga_texture(TGATEXTURE& texture, const std::string& file) {
 
 // ---- bitmaps of any depth as R, G, B rows ---------------------------------------------
 
-struct ChannelMask {
-    uint32_t mask = 0;
-    int shift = 0;
-    uint32_t max = 0;  // the mask's value range after the shift
-
-    explicit ChannelMask(uint32_t m) : mask(m) {
-        if (m == 0) return;
-        while (((m >> shift) & 1u) == 0) ++shift;
-        max = m >> shift;
+// A copy of the bitmap as a 24-bit bottom-up DIB section, made by GDI: BitBlt converts any
+// depth (colour tables, bit fields) and row order on the way, with the platform's own rule.
+// The copy belongs to the caller; `bits` points at its rows.
+HBITMAP copy_as_24_bit(HBITMAP bitmap, LONGINT width, LONGINT height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // positive: bottom row first, as the upload reads
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (copy == nullptr) return nullptr;
+    HDC from = CreateCompatibleDC(nullptr);
+    HDC to = CreateCompatibleDC(nullptr);
+    const bool copied = from && to;
+    if (copied) {
+        HGDIOBJ old_from = SelectObject(from, bitmap);
+        HGDIOBJ old_to = SelectObject(to, copy);
+        BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
+        SelectObject(to, old_to);
+        SelectObject(from, old_from);
+        GdiFlush();  // the rows are read directly next
     }
-    uint8_t expand(uint32_t pixel) const {
-        if (max == 0) return 0;
-        const uint64_t v = (pixel & mask) >> shift;
-        return static_cast<uint8_t>((v * 255 + max / 2) / max);
+    if (from) DeleteDC(from);
+    if (to) DeleteDC(to);
+    if (!copied) {
+        DeleteObject(copy);
+        return nullptr;
     }
-};
-
-// The colour table of a DIB section of 8 bits or less (missing entries stay black).
-std::vector<RGBQUAD> color_table(HBITMAP bitmap, int bits_per_pixel) {
-    std::vector<RGBQUAD> table(size_t{1} << bits_per_pixel, RGBQUAD{0, 0, 0, 0});
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (dc == nullptr) return table;
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    GetDIBColorTable(dc, 0, static_cast<UINT>(table.size()), table.data());
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return table;
-}
-
-// Converts a DIB section that is not 24-bit bottom-up into R, G, B pixels laid out the way
-// the upload reads them: bottom row first, each row filled up to a multiple of 4 bytes.
-std::vector<uint8_t> to_rgb_rows(HBITMAP bitmap, const DIBSECTION& ds) {
-    const int width = ds.dsBm.bmWidth;
-    const int height = ds.dsBm.bmHeight;
-    const int bpp = ds.dsBm.bmBitsPixel;
-    const size_t src_stride = static_cast<size_t>(ds.dsBm.bmWidthBytes);
-    const size_t dst_stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    const bool top_down = ds.dsBmih.biHeight < 0;
-    const auto* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
-
-    uint32_t masks[3] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
-    if (bpp == 16) {
-        masks[0] = 0x7C00u;
-        masks[1] = 0x03E0u;
-        masks[2] = 0x001Fu;
-    }
-    if ((bpp == 16 || bpp == 32) && ds.dsBmih.biCompression == BI_BITFIELDS) {
-        std::memcpy(masks, ds.dsBitfields, sizeof masks);
-    }
-    const ChannelMask red(masks[0]), green(masks[1]), blue(masks[2]);
-    std::vector<RGBQUAD> table;
-    if (bpp <= 8) table = color_table(bitmap, bpp);
-
-    std::vector<uint8_t> out(dst_stride * static_cast<size_t>(height), 0);
-    for (int y = 0; y < height; ++y) {  // y counts rows in upload order, bottom row first
-        const uint8_t* src = bits + src_stride * static_cast<size_t>(top_down ? height - 1 - y : y);
-        uint8_t* dst = out.data() + dst_stride * static_cast<size_t>(y);
-        for (int x = 0; x < width; ++x, dst += 3) {
-            switch (bpp) {
-            case 1:
-            case 4:
-            case 8: {
-                const int per_byte = 8 / bpp;
-                const unsigned shift = static_cast<unsigned>((per_byte - 1 - x % per_byte) * bpp);
-                const unsigned index = (src[x / per_byte] >> shift) & ((1u << bpp) - 1);
-                dst[0] = table[index].rgbRed;
-                dst[1] = table[index].rgbGreen;
-                dst[2] = table[index].rgbBlue;
-                break;
-            }
-            case 16: {
-                const uint32_t v = src[x * 2] | (uint32_t{src[x * 2 + 1]} << 8);
-                dst[0] = red.expand(v);
-                dst[1] = green.expand(v);
-                dst[2] = blue.expand(v);
-                break;
-            }
-            case 24:
-                dst[0] = src[x * 3 + 2];
-                dst[1] = src[x * 3 + 1];
-                dst[2] = src[x * 3];
-                break;
-            case 32: {
-                uint32_t v;
-                std::memcpy(&v, src + x * 4, 4);
-                dst[0] = red.expand(v);
-                dst[1] = green.expand(v);
-                dst[2] = blue.expand(v);
-                break;
-            }
-            default: break;
-            }
-        }
-    }
-    return out;
+    return copy;
 }
 
 }  // namespace
@@ -217,23 +152,27 @@ void TEXTURELOAD(const char* BMPFILE) {
         DeleteObject(bitmap);  // no texture, silently, like an unreadable file
         return;
     }
-    const bool bottom_up_24 = ds.dsBm.bmBitsPixel == 24 && ds.dsBmih.biHeight >= 0;
-    std::vector<uint8_t> converted;
-    const void* pixels = ds.dsBm.bmBits;
-    if (bottom_up_24) {
-        // B, G, R to R, G, B in the bitmap's own memory, row by row so that the fill bytes at
-        // the end of each row are skipped.
-        auto* row = static_cast<uint8_t*>(ds.dsBm.bmBits);
-        const int64_t pixel_count = int64_t{width} * height;
-        if (ds.dsBm.bmWidthBytes == int64_t{width} * 3 && pixel_count <= INT32_MAX) {
-            SWAPRGB(row, width * height);
-        } else {
-            for (LONGINT y = 0; y < height; ++y, row += ds.dsBm.bmWidthBytes) SWAPRGB(row, width);
+    // A 24-bit bottom-up bitmap is uploaded from its own memory; any other is copied to one.
+    HBITMAP copy = nullptr;
+    uint8_t* rows = static_cast<uint8_t*>(ds.dsBm.bmBits);
+    LONGINT stride = ds.dsBm.bmWidthBytes;
+    if (ds.dsBm.bmBitsPixel != 24 || ds.dsBmih.biHeight < 0) {
+        void* bits = nullptr;
+        copy = copy_as_24_bit(bitmap, width, height, &bits);
+        if (copy == nullptr) {
+            DeleteObject(bitmap);
+            return;
         }
-    } else {
-        converted = to_rgb_rows(bitmap, ds);
-        pixels = converted.data();
+        rows = static_cast<uint8_t*>(bits);
+        stride = (width * 3 + 3) & ~3;
     }
+    // B, G, R to R, G, B, row by row so that the fill bytes at the end of each row are skipped.
+    if (stride == int64_t{width} * 3 && int64_t{width} * height <= INT32_MAX) {
+        SWAPRGB(rows, width * height);
+    } else {
+        for (LONGINT y = 0; y < height; ++y) SWAPRGB(rows + int64_t{y} * stride, width);
+    }
+    const void* pixels = rows;
 
     glEnable(GL_TEXTURE_2D);
     glGenTextures(1, &TEXTUREID);
@@ -249,6 +188,7 @@ void TEXTURELOAD(const char* BMPFILE) {
     glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     glBindTexture(GL_TEXTURE_2D, TEXTUREID);
     // The texture (or the display list being compiled) holds its own copy of the pixels.
+    if (copy) DeleteObject(copy);
     DeleteObject(bitmap);
 }
 
