@@ -1,10 +1,13 @@
 // The narrow interface between the Win32 layer and what actually shows pixels and produces
 // input. Exactly one host is linked into a program: hosts/sdl (the desktop) or hosts/virtual
 // (headless, for tests and snapshots). Everything Win32-shaped (messages, capture, hit
-// testing, frame metrics) lives above this line, once, so both hosts behave the same.
+// testing, frame metrics, what a handle means) lives above this line, once, so both hosts
+// behave the same. Calls run downward only: the Win32 layer hands a host everything a call
+// needs as data, and a host calls up only to deliver input (the input_* functions below).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,37 +38,82 @@ struct Overlay {
 
 enum class MouseButton { left, right, middle };
 
+// The system's cursors (LoadCursorA with an IDC_ number), by what they show.
+enum class SystemCursor {
+    arrow, ibeam, wait, cross, uparrow, size_nwse, size_nesw, size_we, size_ns, size_all, no, hand,
+    app_starting, help,
+};
+
+// The cursor SetCursor asks for, as the Win32 layer knows it: a host shows it from this alone.
+struct CursorDesc {
+    HCURSOR handle = nullptr;  // the handle the program passed (0: none), for hosts that report it
+    // Which system cursor the handle is. Empty when it is none of them: no cursor, an icon, a
+    // cursor from a file (the layer checks such files but does not decode their pictures) or
+    // a handle the layer does not know. A desktop host then shows its arrow.
+    std::optional<SystemCursor> system;
+};
+
+// Why a host could not do something, in the native layer's own words.
+struct Failure {
+    std::string call;    // the native call that failed: "SDL_CreateWindow", "eglCreateContext", ...
+    std::string reason;  // what it said: SDL_GetError(), an EGL error name ("EGL_BAD_ALLOC"), ...
+    explicit operator bool() const { return !call.empty(); }
+};
+
 class Host {
 public:
     virtual ~Host() = default;
 
+    // ---- screen and clock ----
+    // The desktop's size in pixels; 0 when there is no screen to show anything on.
     virtual int screen_width() = 0;
     virtual int screen_height() = 0;
-    virtual uint32_t tick_count() = 0;  // milliseconds
+    // Milliseconds since some moment before the program's first call (GetTickCount).
+    virtual uint32_t tick_count() = 0;
 
+    // ---- surfaces ----
+    // A hidden native surface at the place the description gives. Can fail: nullptr.
     virtual NativeSurface* create_surface(const SurfaceDesc& desc) = 0;
+    // Destroys a surface; a context current on it stops being current. Unknown ones are ignored.
     virtual void destroy_surface(NativeSurface* surface) = 0;
+    // Shows or hides a surface; a surface being shown takes the keyboard focus.
     virtual void show_surface(NativeSurface* surface, bool visible) = 0;
+    // Moves or resizes a surface, or gives it or takes away its frame, as the description says.
     virtual void move_surface(NativeSurface* surface, const SurfaceDesc& desc) = 0;
-    virtual void set_title(NativeSurface* surface, const std::string& title) = 0;
+    virtual void set_title(NativeSurface* surface, const std::string& title) = 0;  // Windows-1252
+    // Gives a shown surface the keyboard focus (its window was activated).
     virtual void focus_surface(NativeSurface* surface) = 0;
 
+    // ---- GL ----
+    // A GL context for drawing on a surface. It is not made current: whatever context was
+    // current stays so. Can fail: nullptr.
     virtual NativeContext* create_context(NativeSurface* surface) = 0;
-    // surface/context both null releases the current context.
+    // Makes a context current on a surface; surface and context both null release the current
+    // context. Can fail: false.
     virtual bool make_current(NativeSurface* surface, NativeContext* context) = 0;
     virtual void delete_context(NativeContext* context) = 0;
+    // Shows what was drawn on a surface, with the overlays laid over it. The GL state the
+    // program set is the same afterwards.
     virtual void swap(NativeSurface* surface, const std::vector<Overlay>& overlays) = 0;
 
+    // ---- input ----
     // Turns pending native input into calls of the input_* functions below. Never blocks.
     virtual void pump() = 0;
-
-    virtual void set_cursor(HCURSOR cursor) = 0;
+    // Shows a cursor over the program's windows.
+    virtual void set_cursor(const CursorDesc& cursor) = 0;
     virtual void set_cursor_pos(int x, int y) = 0;  // screen coordinates
     virtual POINT cursor_pos() = 0;                 // screen coordinates
     virtual void capture_mouse(bool on) = 0;        // keep receiving moves outside the client
 
-    // A modal box: returns IDOK, IDYES or IDNO, or 0 when it cannot be shown.
+    // ---- message boxes ----
+    // A modal box (text and caption in Windows-1252, MB_ flags): returns IDOK, IDCANCEL, IDYES
+    // or IDNO. Can fail: 0 when it cannot be shown. A box shown without something it wanted
+    // (its font) answers and leaves a failure too.
     virtual int message_box(const std::string& text, const std::string& caption, UINT flags) = 0;
+
+    // Why the last call above marked "can fail" failed: every such call starts with no failure
+    // and records one where a native call lets it down. Read right after that call.
+    virtual Failure failure() = 0;
 };
 
 // The linked host.
@@ -81,15 +129,5 @@ void input_close(NativeSurface* surface);  // the window manager asked the windo
 // The window manager gave a surface the input focus (active) or took it away. Optional: the
 // Win32 layer also activates windows when they are shown or clicked.
 void input_activate(NativeSurface* surface, bool active);
-
-// What a cursor or icon handle shows (defined by the Win32 layer), for hosts that draw the
-// system's cursors: the IDC_ / IDI_ number of a system cursor or icon, or the file a cursor
-// was loaded from. Returns false for handles that are not cursors or icons.
-struct CursorInfo {
-    bool is_icon = false;  // loaded with LoadIconA
-    int system_id = 0;     // IDC_ARROW, IDC_WAIT, ... (or IDI_ ...); 0 when loaded from a file
-    std::string file;      // the file of a cursor from LoadCursorFromFileA
-};
-bool describe_cursor(HCURSOR cursor, CursorInfo* info);
 
 }  // namespace win32

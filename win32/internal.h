@@ -1,5 +1,5 @@
 // Calls between the pieces of our Win32 layer that are not part of the public API:
-// user (windows, messages, input) and gdi (device contexts, bitmaps, regions).
+// kernel (errors), user (windows, messages, input) and gdi (device contexts, bitmaps, regions).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,13 @@
 #include "win32/windows.h"
 
 namespace win32::internal {
+
+// ---- provided by kernel ------------------------------------------------------------------
+// Passes on what the host said after a call that can fail: prints its failure for a person,
+// on one line of standard error ("win32: CreateWindowExA: SDL_CreateWindow failed: <reason>"),
+// and, when `error` is not ERROR_SUCCESS (the call failed), makes it the thread's last error.
+// With ERROR_SUCCESS it prints only what the host recorded (something it did without).
+void report_host_failure(const char* api, DWORD error);
 
 // ---- provided by gdi -------------------------------------------------------------------
 // A device context that draws into a window's client area (GetDC, BeginPaint).
@@ -35,5 +42,7 @@ struct WindowPixels {
 WindowPixels window_pixels(HWND window);
 // Whether a handle names a live window.
 bool is_window(HWND window);
+// Colour of a system colour index (COLOR_*), as 0x00RRGGBB; 0 for unknown indexes.
+uint32_t system_colour(int index);
 
 }  // namespace win32::internal

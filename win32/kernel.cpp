@@ -1,12 +1,15 @@
 // The few kernel calls the programs make: the module handle and the program's file name, the
-// tick count, the current-process pseudo handle and the thread's last error.
+// tick count, the current-process pseudo handle and the thread's last error; and the host's
+// failures passed on to a person and to the last error.
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "win32/host.h"
+#include "win32/internal.h"
 
 namespace {
 // The image base a Win32 program's module handle usually has; any non-zero value will do.
@@ -34,6 +37,19 @@ std::string program_path() {
 DWORD GetLastError(void) { return last_error; }
 
 void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
+
+namespace win32::internal {
+void report_host_failure(const char* api, DWORD error) {
+    const Failure failure = host().failure();
+    if (failure) {
+        std::fprintf(stderr, "win32: %s: %s failed: %s\n", api, failure.call.c_str(), failure.reason.c_str());
+    } else if (error != ERROR_SUCCESS) {
+        std::fprintf(stderr, "win32: %s: the host gave no reason\n", api);
+    }
+    std::fflush(stderr);
+    if (error != ERROR_SUCCESS) SetLastError(error);
+}
+}  // namespace win32::internal
 
 HMODULE GetModuleHandleA(LPCSTR name) {
     // Only the program's own module is known.

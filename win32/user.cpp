@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "win32/commctrl.h"
 #include "win32/host.h"
 #include "win32/internal.h"
 #include "win32/user_internal.h"
@@ -219,47 +220,6 @@ std::string prop_key(LPCSTR name) {
     return lower(name);
 }
 
-// The status bar of the common controls: a strip along the bottom of its parent that keeps
-// its parts and text.
-LRESULT CALLBACK status_bar_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    Window* w = find(hwnd);
-    if (!w) return 0;
-    switch (msg) {
-    case SB_SETPARTS: {
-        const int count = static_cast<int>(wparam);
-        if (count < 0 || count > 256 || (count > 0 && lparam == 0)) return FALSE;
-        const int* edges = reinterpret_cast<const int*>(lparam);
-        w->parts.assign(edges, edges + count);
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return TRUE;
-    }
-    case SB_SETTEXTA:
-        w->status_text = lparam ? reinterpret_cast<const char*>(lparam) : "";
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        if (Window* again = find(hwnd)) {
-            const uint32_t face = system_colour(COLOR_BTNFACE);
-            std::fill(again->pixels.begin(), again->pixels.end(), face);
-            // A darker line above the strip and at each part's right edge.
-            const int cw = again->pixel_width, ch = again->pixel_height;
-            const uint32_t edge = 0x00A0A0A0;
-            if (ch > 0)
-                for (int x = 0; x < cw; ++x) again->pixels[static_cast<size_t>(x)] = edge;
-            for (int e : again->parts)
-                if (e > 0 && e < cw)
-                    for (int y = 2; y < ch - 2; ++y) again->pixels[static_cast<size_t>(y) * cw + e] = edge;
-        }
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    default:
-        return DefWindowProcA(hwnd, msg, wparam, lparam);
-    }
-}
-
 }  // namespace
 
 Window* find(HWND window) {
@@ -446,13 +406,7 @@ void register_builtin_classes() {
     auto& s = state();
     if (s.builtins) return;
     s.builtins = true;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = status_bar_proc;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = "msctls_statusbar32";
-    register_class(wc);
+    commctrl::register_classes();
 }
 
 }  // namespace win32::user
@@ -604,6 +558,7 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         s.top_levels.push_back(h);
         raw->surface = host().create_surface(surface_desc(*raw));
         if (!raw->surface) {
+            internal::report_host_failure("CreateWindowExA", ERROR_NOT_ENOUGH_MEMORY);
             free_window(h);
             return nullptr;
         }
@@ -730,7 +685,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SYSKEYDOWN:
         // Alt+F4 asks the window to close, as the system menu would.
-        if (wparam == 0x73 /* VK_F4 */ && (static_cast<DWORD>(lparam) & (1u << 29)))
+        if (wparam == VK_F4 && (static_cast<DWORD>(lparam) & (1u << 29)))
             send(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     case WM_SYSCOMMAND:
@@ -1022,18 +977,3 @@ BOOL ReleaseCapture(void) {
 HWND GetCapture(void) { return state().capture; }
 
 HWND WindowFromPoint(POINT p) { return hit_test(p.x, p.y, nullptr, nullptr); }
-
-// ---- common controls -------------------------------------------------------------------------
-HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
-    Window* p = find_or_fail(parent);
-    if (!p) return nullptr;
-    constexpr int kHeight = 20;
-    const int pw = client_width(*p), ph = client_height(*p);
-    HWND h = CreateWindowExA(0, "msctls_statusbar32", text, static_cast<DWORD>(style) | WS_CHILD, 0,
-                             std::max(0, ph - kHeight), pw, std::min(kHeight, ph), parent,
-                             reinterpret_cast<HMENU>(static_cast<uintptr_t>(id)), nullptr, nullptr);
-    if (h) {
-        if (Window* w = find(h)) w->status_text = text ? text : "";
-    }
-    return h;
-}

@@ -58,9 +58,6 @@ struct Window {
     int pixel_width = 0;
     int pixel_height = 0;
     int pixel_format = 0;
-    // Status bar data (class "msctls_statusbar32").
-    std::vector<int> parts;
-    std::string status_text;
 };
 
 // A live window (not yet fully destroyed), or nullptr.
@@ -108,11 +105,10 @@ HWND hit_test_in(Window* top, int screen_x, int screen_y, POINT* client, bool* i
 void collect_overlays(const Window& top, std::vector<Overlay>& overlays,
                       std::vector<std::vector<uint8_t>>& masks);
 
-// Colour of a system colour index (COLOR_*), as 0x00RRGGBB.
-uint32_t system_colour(int index);
 // The colour a brush handle from GetSysColorBrush paints, if it is one.
 bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb);
 
+// Registers the system's own classes (the common controls') before the program's first.
 void register_builtin_classes();
 
 }  // namespace win32::user

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -10,19 +12,22 @@
 #include <unistd.h>
 
 #include "win32/host.h"
+#include "win32/internal.h"
 #include "win32/user_internal.h"
 
 namespace win32::user {
 namespace {
 
+// A cursor or icon handle: which system cursor it shows, if it is one (icons and cursors
+// from files are none).
 struct CursorRecord {
-    CursorInfo info;
+    std::optional<SystemCursor> system;
 };
 
 struct Resources {
     std::map<uintptr_t, CursorRecord> cursors;
-    std::map<int, uintptr_t> system_cursors;  // IDC_ number -> handle
-    std::map<int, uintptr_t> system_icons;    // IDI_ number -> handle
+    std::map<uintptr_t, uintptr_t> system_cursors;  // IDC_ number -> handle
+    std::map<uintptr_t, uintptr_t> system_icons;    // IDI_ number -> handle
     uintptr_t next_cursor = 0x00020010;
     HCURSOR current = nullptr;
 };
@@ -32,27 +37,45 @@ Resources& resources() {
     return r;
 }
 
-constexpr int kSystemCursors[] = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
-                                  32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
-constexpr int kSystemIcons[] = {32512, 32513, 32514, 32515, 32516, 32517};
+// The system's cursors, and what each shows.
+const std::pair<LPCSTR, SystemCursor> kSystemCursors[] = {
+    {IDC_ARROW, SystemCursor::arrow},         {IDC_IBEAM, SystemCursor::ibeam},
+    {IDC_WAIT, SystemCursor::wait},           {IDC_CROSS, SystemCursor::cross},
+    {IDC_UPARROW, SystemCursor::uparrow},     {IDC_SIZE, SystemCursor::size_all},  // IDC_SIZEALL's old name
+    {IDC_ICON, SystemCursor::arrow},          {IDC_SIZENWSE, SystemCursor::size_nwse},
+    {IDC_SIZENESW, SystemCursor::size_nesw},  {IDC_SIZEWE, SystemCursor::size_we},
+    {IDC_SIZENS, SystemCursor::size_ns},      {IDC_SIZEALL, SystemCursor::size_all},
+    {IDC_NO, SystemCursor::no},               {IDC_HAND, SystemCursor::hand},
+    {IDC_APPSTARTING, SystemCursor::app_starting}, {IDC_HELP, SystemCursor::help},
+};
+const LPCSTR kSystemIcons[] = {IDI_APPLICATION, IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK, IDI_WINLOGO};
 
-HCURSOR new_cursor(const CursorInfo& info) {
+HCURSOR new_cursor(const CursorRecord& record) {
     auto& r = resources();
     const uintptr_t h = r.next_cursor;
     r.next_cursor += 4;
-    r.cursors[h] = CursorRecord{info};
+    r.cursors[h] = record;
     return reinterpret_cast<HCURSOR>(h);
 }
 
-HCURSOR system_handle(std::map<int, uintptr_t>& table, int id, bool icon) {
-    auto it = table.find(id);
+// The one handle of a system cursor or icon, made on first use.
+HCURSOR system_handle(std::map<uintptr_t, uintptr_t>& table, LPCSTR id, const CursorRecord& record) {
+    const uintptr_t number = reinterpret_cast<uintptr_t>(id);
+    auto it = table.find(number);
     if (it != table.end()) return reinterpret_cast<HCURSOR>(it->second);
-    CursorInfo info;
-    info.is_icon = icon;
-    info.system_id = id;
-    HCURSOR h = new_cursor(info);
-    table[id] = reinterpret_cast<uintptr_t>(h);
+    HCURSOR h = new_cursor(record);
+    table[number] = reinterpret_cast<uintptr_t>(h);
     return h;
+}
+
+// What the host is to show for a cursor handle.
+CursorDesc describe(HCURSOR cursor) {
+    CursorDesc desc;
+    desc.handle = cursor;
+    auto& cursors = resources().cursors;
+    auto it = cursors.find(reinterpret_cast<uintptr_t>(cursor));
+    if (it != cursors.end()) desc.system = it->second.system;
+    return desc;
 }
 
 uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -126,9 +149,7 @@ HCURSOR load_from_file(LPCSTR path) {
     std::vector<uint8_t> data;
     if (!read_cursor_file(path, data)) return nullptr;
     if (!valid_icon_file(data) && !valid_ani_file(data)) return nullptr;
-    CursorInfo info;
-    info.file = path;
-    return new_cursor(info);
+    return new_cursor(CursorRecord{});
 }
 
 // System colours, as the classic desktop scheme defines them (0x00RRGGBB).
@@ -140,8 +161,6 @@ constexpr uintptr_t kSysBrushBase = 0x00030000;
 
 }  // namespace
 
-uint32_t system_colour(int index) { return index >= 0 && index < 31 ? kSysColours[index] : 0; }
-
 bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb) {
     const uintptr_t v = reinterpret_cast<uintptr_t>(brush);
     if (v < kSysBrushBase || v >= kSysBrushBase + 31 * 4 || (v - kSysBrushBase) % 4) return false;
@@ -151,15 +170,9 @@ bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb) {
 
 }  // namespace win32::user
 
-namespace win32 {
-bool describe_cursor(HCURSOR cursor, CursorInfo* info) {
-    auto& r = user::resources();
-    auto it = r.cursors.find(reinterpret_cast<uintptr_t>(cursor));
-    if (it == r.cursors.end()) return false;
-    if (info) *info = it->second.info;
-    return true;
-}
-}  // namespace win32
+namespace win32::internal {
+uint32_t system_colour(int index) { return index >= 0 && index < 31 ? user::kSysColours[index] : 0; }
+}  // namespace win32::internal
 
 using namespace win32;
 using namespace win32::user;
@@ -167,23 +180,24 @@ using namespace win32::user;
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     // A box cannot be owned by a window that is gone: it is not shown.
     if (owner && !find_or_fail(owner)) return 0;
-    return host().message_box(text ? text : "", caption ? caption : "Error", type);
+    const int answer = host().message_box(text ? text : "", caption ? caption : "Error", type);
+    // A box that was shown but lacked something (its font) says so too, without failing.
+    internal::report_host_failure("MessageBoxA", answer == 0 ? ERROR_NOT_ENOUGH_MEMORY : ERROR_SUCCESS);
+    return answer;
 }
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     // The program has no cursor resources of its own: only the system's are found.
     if (instance || !name || !IS_INTRESOURCE(name)) return nullptr;
-    const int id = static_cast<int>(reinterpret_cast<uintptr_t>(name));
-    for (int known : kSystemCursors)
-        if (known == id) return system_handle(resources().system_cursors, id, false);
+    for (const auto& [id, shows] : kSystemCursors)
+        if (id == name) return system_handle(resources().system_cursors, id, CursorRecord{shows});
     return nullptr;
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
     if (instance || !name || !IS_INTRESOURCE(name)) return nullptr;
-    const int id = static_cast<int>(reinterpret_cast<uintptr_t>(name));
-    for (int known : kSystemIcons)
-        if (known == id) return system_handle(resources().system_icons, id, true);
+    for (LPCSTR id : kSystemIcons)
+        if (id == name) return system_handle(resources().system_icons, id, CursorRecord{});
     return nullptr;
 }
 
@@ -194,7 +208,7 @@ HCURSOR SetCursor(HCURSOR cursor) {
     HCURSOR old = r.current;
     if (cursor != old) {
         r.current = cursor;
-        host().set_cursor(cursor);
+        host().set_cursor(describe(cursor));
     }
     return old;
 }

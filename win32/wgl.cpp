@@ -50,7 +50,10 @@ HGLRC wglCreateContext(HDC hdc) {
         return nullptr;
     }
     win32::NativeContext* native = win32::host().create_context(w->surface);
-    if (!native) return nullptr;
+    if (!native) {
+        win32::internal::report_host_failure("wglCreateContext", ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     auto& s = wgl();
     const uintptr_t h = s.next;
     s.next += 4;
@@ -66,8 +69,13 @@ BOOL wglMakeCurrent(HDC hdc, HGLRC hglrc) {
     }
     auto it = s.contexts.find(reinterpret_cast<uintptr_t>(hglrc));
     win32::user::Window* w = gl_window(hdc);
-    if (it == s.contexts.end() || !w || !win32::host().make_current(w->surface, it->second.native)) {
-        // A failed call leaves no context current.
+    // A failed call leaves no context current.
+    if (it == s.contexts.end() || !w) {
+        release_current();
+        return FALSE;
+    }
+    if (!win32::host().make_current(w->surface, it->second.native)) {
+        win32::internal::report_host_failure("wglMakeCurrent", ERROR_NOT_ENOUGH_MEMORY);
         release_current();
         return FALSE;
     }

@@ -330,6 +330,7 @@ typedef struct tagXFORM {
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_READ_FAULT 30L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
@@ -437,6 +438,7 @@ typedef struct tagXFORM {
 // Message boxes
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
+#define MB_YESNOCANCEL 0x00000003L
 #define MB_YESNO 0x00000004L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONERROR MB_ICONHAND
@@ -447,6 +449,10 @@ typedef struct tagXFORM {
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_TYPEMASK 0x0000000FL
 #define MB_ICONMASK 0x000000F0L
+#define MB_DEFMASK 0x00000F00L
+#define MB_DEFBUTTON1 0x00000000L
+#define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
 #define IDOK 1
 #define IDCANCEL 2
 #define IDYES 6
@@ -497,6 +503,7 @@ typedef struct tagXFORM {
 #define VK_RBUTTON 0x02
 #define VK_BACK 0x08
 #define VK_TAB 0x09
+#define VK_CLEAR 0x0C
 #define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
@@ -513,17 +520,26 @@ typedef struct tagXFORM {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_SNAPSHOT 0x2C
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_LWIN 0x5B
+#define VK_RWIN 0x5C
+#define VK_APPS 0x5D
 #define VK_NUMPAD0 0x60
 #define VK_MULTIPLY 0x6A
 #define VK_ADD 0x6B
+#define VK_SEPARATOR 0x6C
 #define VK_SUBTRACT 0x6D
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F10 0x79
 #define VK_F12 0x7B
+#define VK_F13 0x7C
+#define VK_NUMLOCK 0x90
+#define VK_SCROLL 0x91
 #define VK_LSHIFT 0xA0
 #define VK_RSHIFT 0xA1
 #define VK_LCONTROL 0xA2
@@ -541,6 +557,7 @@ typedef struct tagXFORM {
 #define VK_OEM_5 0xDC
 #define VK_OEM_6 0xDD
 #define VK_OEM_7 0xDE
+#define VK_OEM_102 0xE2
 
 // Pixel formats
 #define PFD_TYPE_RGBA 0

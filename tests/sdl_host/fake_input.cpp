@@ -1,7 +1,6 @@
 #include "fake_input.h"
 
 #include <cstdio>
-#include <map>
 
 namespace fake_input {
 
@@ -29,35 +28,9 @@ std::string describe(const Call& c) {
     return text;
 }
 
-namespace {
-std::map<uintptr_t, win32::CursorInfo>& cursors() {
-    static std::map<uintptr_t, win32::CursorInfo> table;
-    return table;
-}
-}  // namespace
-
-HCURSOR cursor(const win32::CursorInfo& info) {
-    const uintptr_t handle = 0x20010 + 4 * cursors().size();
-    cursors()[handle] = info;
-    return reinterpret_cast<HCURSOR>(handle);
-}
-
-HCURSOR system_cursor(int idc) {
-    win32::CursorInfo info;
-    info.system_id = idc;
-    return cursor(info);
-}
-
 }  // namespace fake_input
 
 namespace win32 {
-
-bool describe_cursor(HCURSOR handle, CursorInfo* info) {
-    auto it = fake_input::cursors().find(reinterpret_cast<uintptr_t>(handle));
-    if (it == fake_input::cursors().end()) return false;
-    if (info) *info = it->second;
-    return true;
-}
 
 void input_mouse_move(NativeSurface* surface, int x, int y) {
     fake_input::Call c;

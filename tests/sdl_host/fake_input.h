@@ -23,8 +23,4 @@ std::vector<Call>& calls();
 void clear();
 std::string describe(const Call& call);
 
-// Cursor handles as the Win32 layer hands them out, described through describe_cursor.
-HCURSOR cursor(const win32::CursorInfo& info);
-HCURSOR system_cursor(int idc);
-
 }  // namespace fake_input

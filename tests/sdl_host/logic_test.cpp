@@ -1,20 +1,29 @@
 // The desktop host without any display: the pieces that need none (code-page conversion,
 // key map, cursor table, message-box keys and layout), and how the host behaves when there
-// is no display at all (boxes answer on standard error, windows cannot be made).
+// is no display at all (boxes answer on standard error, windows cannot be made, and say why).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <set>
+#include <utility>
 
 #include "fake_input.h"
 #include "win32/host.h"
-#include "win32/hosts/sdl/sdl_detail.h"
+#include "win32/hosts/sdl/cursors.h"
+#include "win32/hosts/sdl/keyboard.h"
+#include "win32/hosts/sdl/message_box.h"
+#include "win32/hosts/sdl/text.h"
 
 using namespace win32::sdl;
+using win32::SystemCursor;
 
 namespace {
 
-using fake_input::system_cursor;
+constexpr SystemCursor kSystemCursors[] = {
+    SystemCursor::arrow,   SystemCursor::ibeam,    SystemCursor::wait,      SystemCursor::cross,
+    SystemCursor::uparrow, SystemCursor::size_nwse, SystemCursor::size_nesw, SystemCursor::size_we,
+    SystemCursor::size_ns, SystemCursor::size_all, SystemCursor::no,        SystemCursor::hand,
+    SystemCursor::app_starting, SystemCursor::help};
 
 // ---- text ------------------------------------------------------------------------------
 
@@ -115,39 +124,26 @@ TEST(VirtualKeys, EveryKeyGivesACodeBelow256OrNone) {
 
 // ---- cursors ---------------------------------------------------------------------------
 
-TEST(Cursors, SystemHandlesMapToTheirShapes) {
-    EXPECT_EQ(cursor_shape(system_cursor(32512)), CursorShape::arrow);
-    EXPECT_EQ(cursor_shape(system_cursor(32513)), CursorShape::ibeam);
-    EXPECT_EQ(cursor_shape(system_cursor(32514)), CursorShape::wait);
-    EXPECT_EQ(cursor_shape(system_cursor(32515)), CursorShape::crosshair);
-    EXPECT_EQ(cursor_shape(system_cursor(32516)), CursorShape::uparrow);
-    EXPECT_EQ(cursor_shape(system_cursor(32640)), CursorShape::sizeall);
-    EXPECT_EQ(cursor_shape(system_cursor(32642)), CursorShape::sizenwse);
-    EXPECT_EQ(cursor_shape(system_cursor(32643)), CursorShape::sizenesw);
-    EXPECT_EQ(cursor_shape(system_cursor(32644)), CursorShape::sizewe);
-    EXPECT_EQ(cursor_shape(system_cursor(32645)), CursorShape::sizens);
-    EXPECT_EQ(cursor_shape(system_cursor(32646)), CursorShape::sizeall);
-    EXPECT_EQ(cursor_shape(system_cursor(32648)), CursorShape::no);
-    EXPECT_EQ(cursor_shape(system_cursor(32649)), CursorShape::hand);
-    EXPECT_EQ(cursor_shape(system_cursor(32650)), CursorShape::appstarting);
-    EXPECT_EQ(cursor_shape(system_cursor(32651)), CursorShape::help);
-    // No cursor, bare resource numbers, foreign handles, icons and cursors from files keep
-    // the arrow.
-    EXPECT_EQ(cursor_shape(HCURSOR{}), CursorShape::arrow);
-    EXPECT_EQ(cursor_shape(reinterpret_cast<HCURSOR>(uintptr_t{32514})), CursorShape::arrow);
-    EXPECT_EQ(cursor_shape(reinterpret_cast<HCURSOR>(uintptr_t{0x7f0012345678})), CursorShape::arrow);
-    win32::CursorInfo icon;
-    icon.is_icon = true;
-    icon.system_id = 32514;  // IDI_QUESTION, the same number as IDC_WAIT
-    EXPECT_EQ(cursor_shape(fake_input::cursor(icon)), CursorShape::arrow);
-    win32::CursorInfo file;
-    file.file = "pointer.cur";
-    EXPECT_EQ(cursor_shape(fake_input::cursor(file)), CursorShape::arrow);
+TEST(Cursors, EverySystemCursorIsSdlsOwnOrDrawn) {
+    const std::pair<SystemCursor, SDL_SystemCursor> sdls_own[] = {
+        {SystemCursor::arrow, SDL_SYSTEM_CURSOR_ARROW},         {SystemCursor::ibeam, SDL_SYSTEM_CURSOR_IBEAM},
+        {SystemCursor::wait, SDL_SYSTEM_CURSOR_WAIT},           {SystemCursor::cross, SDL_SYSTEM_CURSOR_CROSSHAIR},
+        {SystemCursor::size_nwse, SDL_SYSTEM_CURSOR_SIZENWSE}, {SystemCursor::size_nesw, SDL_SYSTEM_CURSOR_SIZENESW},
+        {SystemCursor::size_we, SDL_SYSTEM_CURSOR_SIZEWE},     {SystemCursor::size_ns, SDL_SYSTEM_CURSOR_SIZENS},
+        {SystemCursor::size_all, SDL_SYSTEM_CURSOR_SIZEALL},   {SystemCursor::no, SDL_SYSTEM_CURSOR_NO},
+        {SystemCursor::hand, SDL_SYSTEM_CURSOR_HAND},          {SystemCursor::app_starting, SDL_SYSTEM_CURSOR_WAITARROW},
+    };
+    for (const auto& [cursor, sdl] : sdls_own) EXPECT_EQ(sdl_system_cursor(cursor), sdl) << static_cast<int>(cursor);
+    // One or the other, never both, never neither.
+    for (SystemCursor cursor : kSystemCursors) {
+        EXPECT_NE(sdl_system_cursor(cursor).has_value(), !cursor_art(cursor).rows.empty())
+            << static_cast<int>(cursor);
+    }
 }
 
 TEST(Cursors, DrawnCursorsAreWellFormed) {
-    for (CursorShape shape : {CursorShape::uparrow, CursorShape::help}) {
-        CursorArt art = cursor_art(shape);
+    for (SystemCursor cursor : {SystemCursor::uparrow, SystemCursor::help}) {
+        CursorArt art = cursor_art(cursor);
         ASSERT_FALSE(art.rows.empty());
         const size_t width = art.rows.front().size();
         int black = 0, white = 0;
@@ -166,7 +162,7 @@ TEST(Cursors, DrawnCursorsAreWellFormed) {
         // The hot spot is on the drawn tip, not in the transparent area.
         EXPECT_EQ(art.rows[art.hot_y][art.hot_x], 'X');
     }
-    EXPECT_TRUE(cursor_art(CursorShape::arrow).rows.empty());
+    EXPECT_TRUE(cursor_art(SystemCursor::arrow).rows.empty());
 }
 
 // ---- message box -------------------------------------------------------------------------
@@ -301,10 +297,14 @@ TEST(NoDisplay, WindowsCannotBeCreatedAndEverythingElseIsHarmless) {
     desc.title = "Esempio di TextureAutoMap e FX_Refract";
     desc.decorated = true;
     EXPECT_EQ(host.create_surface(desc), nullptr);
+    EXPECT_EQ(host.failure().call, "SDL_InitSubSystem");
+    EXPECT_NE(host.failure().reason.find("no display"), std::string::npos) << host.failure().reason;
     EXPECT_EQ(host.create_context(nullptr), nullptr);
+    EXPECT_TRUE(host.failure());
     EXPECT_TRUE(host.make_current(nullptr, nullptr));
+    EXPECT_FALSE(host.failure());
     host.pump();
-    host.set_cursor(system_cursor(32514));
+    host.set_cursor({nullptr, SystemCursor::wait});
     host.set_cursor_pos(10, 10);
     host.capture_mouse(true);
     host.capture_mouse(false);

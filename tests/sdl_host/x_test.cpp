@@ -4,7 +4,8 @@
 // layer receives (a recording stand-in here).
 #include "fake_input.h"
 #include "win32/host.h"
-#include "win32/hosts/sdl/sdl_detail.h"
+#include "win32/hosts/sdl/message_box.h"
+#include "win32/hosts/sdl/text.h"
 #include "xtools.h"
 #include "xvfb_fixture.h"
 
@@ -28,8 +29,6 @@ using win32::NativeSurface;
 namespace {
 
 win32::Host& host() { return win32::host(); }
-
-using fake_input::system_cursor;
 
 bool near_colour(uint32_t actual, uint32_t expected, int tolerance = 2) {
     for (int shift : {0, 8, 16}) {
@@ -684,15 +683,19 @@ TEST_F(InputTest, CursorPositionScreenSizeAndCursors) {
     p = host().cursor_pos();
     EXPECT_EQ(p.x, 700);
     EXPECT_EQ(p.y, 500);
-    // Every system cursor (and handles that are none) can be set, repeatedly.
-    for (int id : {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643, 32644, 32645, 32646, 32648,
-                   32649, 32650, 32651}) {
-        host().set_cursor(system_cursor(id));
-        host().set_cursor(system_cursor(id));
-        EXPECT_NE(SDL_GetCursor(), nullptr) << id;
+    // Every system cursor (and cursors that are none of them) can be set, repeatedly.
+    using win32::SystemCursor;
+    for (SystemCursor cursor :
+         {SystemCursor::arrow, SystemCursor::ibeam, SystemCursor::wait, SystemCursor::cross, SystemCursor::uparrow,
+          SystemCursor::size_nwse, SystemCursor::size_nesw, SystemCursor::size_we, SystemCursor::size_ns,
+          SystemCursor::size_all, SystemCursor::no, SystemCursor::hand, SystemCursor::app_starting,
+          SystemCursor::help}) {
+        host().set_cursor({nullptr, cursor});
+        host().set_cursor({nullptr, cursor});
+        EXPECT_NE(SDL_GetCursor(), nullptr) << static_cast<int>(cursor);
     }
-    host().set_cursor(nullptr);
-    host().set_cursor(reinterpret_cast<HCURSOR>(uintptr_t{0xdeadbeef}));
+    host().set_cursor({});
+    host().set_cursor({reinterpret_cast<HCURSOR>(uintptr_t{0xdeadbeef}), std::nullopt});
     EXPECT_NE(SDL_GetCursor(), nullptr);
 }
 

@@ -157,6 +157,18 @@ TEST_F(Children, StatusBarKeepsItsPartsAlongTheParentsBottom) {
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) EXPECT_NE(m.hwnd, status);
     EXPECT_EQ(CreateStatusWindowA(0x50000000, "x", nullptr, 1), nullptr);
+
+    // It paints the face colour with a darker line along its top and at each part's edge.
+    ASSERT_EQ(SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)), TRUE);
+    EXPECT_TRUE(UpdateWindow(status));
+    const win32::internal::WindowPixels px = win32::internal::window_pixels(status);
+    ASSERT_NE(px.pixels, nullptr);
+    ASSERT_EQ(px.width, 200);
+    const auto at = [&](int x, int y) { return px.pixels[static_cast<size_t>(y) * px.width + x]; };
+    EXPECT_EQ(at(10, 0), 0xA0A0A0u);
+    EXPECT_EQ(at(50, px.height / 2), 0xA0A0A0u);
+    EXPECT_EQ(at(120, px.height / 2), 0xA0A0A0u);
+    EXPECT_EQ(at(10, px.height / 2), 0xF0F0F0u);  // COLOR_BTNFACE
 }
 
 TEST_F(Children, SwapLaysVisibleChildrenOverTheFrameThroughTheirRegions) {

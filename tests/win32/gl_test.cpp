@@ -83,6 +83,46 @@ TEST_F(Gl, ViewerRequestGetsDoubleBufferedRgba8WithDepth24Stencil8) {
     EXPECT_EQ(DescribePixelFormat(dc, 0, sizeof(got), &got), 0);
 }
 
+// A window, context or box the host cannot give fails the call with a last error, and the
+// host's reason goes to standard error for a person.
+TEST_F(Gl, WhatTheHostCannotGiveFailsWithTheHostsReason) {
+    vh::fail_next_surface();
+    testing::internal::CaptureStderr();
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "RecWindow", "none", 0x96CA0000, 0, 0, 160, 120, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "win32: CreateWindowExA: eglCreatePbufferSurface failed: EGL_BAD_ALLOC\n");
+
+    const PIXELFORMATDESCRIPTOR pfd = viewer_request();
+    ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
+    vh::fail_next_context();
+    testing::internal::CaptureStderr();
+    SetLastError(0);
+    EXPECT_EQ(wglCreateContext(dc), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "win32: wglCreateContext: eglCreateContext failed: EGL_BAD_ALLOC\n");
+
+    vh::push_message_box_answer(0);
+    testing::internal::CaptureStderr();
+    SetLastError(0);
+    EXPECT_EQ(MessageBoxA(window, "x", "y", MB_OK), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("win32: MessageBoxA: "), std::string::npos);
+
+    // Calls that work say nothing and leave the last error alone.
+    testing::internal::CaptureStderr();
+    SetLastError(1234);
+    rc = wglCreateContext(dc);
+    EXPECT_NE(rc, nullptr);
+    EXPECT_TRUE(wglMakeCurrent(dc, rc));
+    EXPECT_EQ(MessageBoxA(window, "x", "y", MB_OK), IDOK);
+    EXPECT_EQ(GetLastError(), 1234u);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(Gl, ChoiceFailsOnlyWithoutDescriptorOrWindow) {
     EXPECT_EQ(ChoosePixelFormat(dc, nullptr), 0);
     const PIXELFORMATDESCRIPTOR request = viewer_request();

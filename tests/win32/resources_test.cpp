@@ -1,5 +1,5 @@
-// Cursors and icons: system ones by number, files by content; why an image file could not be
-// opened.
+// Cursors and icons: system ones by number, files by content, and what the host is told to
+// show for each; why an image file could not be opened.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +12,35 @@
 
 namespace {
 
+using win32::SystemCursor;
+
 const char* const kCursorIds[] = {IDC_ARROW,  IDC_IBEAM,    IDC_WAIT,   IDC_CROSS,   IDC_UPARROW, IDC_SIZE,
                                   IDC_ICON,   IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS,  IDC_SIZEALL,
                                   IDC_NO,     IDC_HAND,     IDC_APPSTARTING, IDC_HELP};
+// What each of them shows: IDC_SIZE is IDC_SIZEALL's old name, and IDC_ICON shows the arrow.
+const SystemCursor kCursorShows[] = {
+    SystemCursor::arrow,   SystemCursor::ibeam,     SystemCursor::wait,      SystemCursor::cross,
+    SystemCursor::uparrow, SystemCursor::size_all,  SystemCursor::arrow,     SystemCursor::size_nwse,
+    SystemCursor::size_nesw, SystemCursor::size_we, SystemCursor::size_ns,   SystemCursor::size_all,
+    SystemCursor::no,      SystemCursor::hand,      SystemCursor::app_starting, SystemCursor::help};
 const char* const kIconIds[] = {IDI_APPLICATION, IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK, IDI_WINLOGO};
+
+// What the host was told to show once the cursor is set.
+win32::CursorDesc shown(HCURSOR cursor) {
+    SetCursor(nullptr);
+    SetCursor(cursor);
+    return win32::virtual_host::shown_cursor();
+}
 
 TEST(Cursors, EverySystemCursorAndIconHasItsOwnHandle) {
     std::set<HCURSOR> handles;
-    for (const char* id : kCursorIds) {
-        HCURSOR c = LoadCursorA(nullptr, id);
+    for (size_t i = 0; i < std::size(kCursorIds); ++i) {
+        HCURSOR c = LoadCursorA(nullptr, kCursorIds[i]);
         ASSERT_NE(c, nullptr);
-        EXPECT_EQ(LoadCursorA(nullptr, id), c);  // shared, like Win32's system cursors
-        win32::CursorInfo info;
-        ASSERT_TRUE(win32::describe_cursor(c, &info));
-        EXPECT_EQ(info.system_id, static_cast<int>(reinterpret_cast<uintptr_t>(id)));
-        EXPECT_FALSE(info.is_icon);
+        EXPECT_EQ(LoadCursorA(nullptr, kCursorIds[i]), c);  // shared, like Win32's system cursors
+        const win32::CursorDesc desc = shown(c);
+        EXPECT_EQ(desc.handle, c);
+        EXPECT_EQ(desc.system, kCursorShows[i]) << i;
         handles.insert(c);
     }
     for (const char* id : kIconIds) {
@@ -37,13 +51,26 @@ TEST(Cursors, EverySystemCursorAndIconHasItsOwnHandle) {
     EXPECT_EQ(handles.size(), std::size(kCursorIds) + std::size(kIconIds));
 }
 
+TEST(Cursors, IconsNoCursorAndForeignHandlesAreNoSystemCursor) {
+    // IDI_QUESTION has IDC_WAIT's number, but an icon is not the wait cursor.
+    HICON question = LoadIconA(nullptr, IDI_QUESTION);
+    EXPECT_EQ(shown(question).handle, question);
+    EXPECT_EQ(shown(question).system, std::nullopt);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SetCursor(nullptr);
+    EXPECT_EQ(win32::virtual_host::shown_cursor().handle, nullptr);
+    EXPECT_EQ(win32::virtual_host::shown_cursor().system, std::nullopt);
+    const auto foreign = reinterpret_cast<HCURSOR>(uintptr_t{32514});  // a bare number is no handle
+    EXPECT_EQ(shown(foreign).system, std::nullopt);
+}
+
 TEST(Cursors, UnknownNamesGiveNoHandle) {
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32700)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(0)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, "ARROW"), nullptr);
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), nullptr);  // no resources of its own
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
-    EXPECT_FALSE(win32::describe_cursor(reinterpret_cast<HCURSOR>(0x1234), nullptr));
+    EXPECT_EQ(shown(reinterpret_cast<HCURSOR>(0x1234)).system, std::nullopt);
 }
 
 std::string temp_file(const std::string& name, const std::string& bytes) {
@@ -69,10 +96,8 @@ TEST(Cursors, FilesAreAcceptedByContent) {
     const std::string ico = temp_file("app.ico", cursor_file(1));
     HCURSOR c = LoadCursorFromFileA(cur.c_str());
     ASSERT_NE(c, nullptr);
-    win32::CursorInfo info;
-    ASSERT_TRUE(win32::describe_cursor(c, &info));
-    EXPECT_EQ(info.file, cur);
-    EXPECT_EQ(info.system_id, 0);
+    EXPECT_EQ(shown(c).handle, c);
+    EXPECT_EQ(shown(c).system, std::nullopt);  // its picture is not decoded: the host shows its arrow
     EXPECT_NE(LoadCursorFromFileA(ico.c_str()), nullptr);
 
     std::string ani = "RIFF" + le32(4 + 8 + 36) + "ACON" + "anih" + le32(36) + le32(36) + std::string(32, '\0');

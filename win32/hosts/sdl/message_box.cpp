@@ -1,23 +1,133 @@
-// The desktop message box: a small window of our own, drawn with SDL's software renderer
-// (it never touches a GL context, so it works before, during and after the program's GL
-// use) and SDL_ttf text. It runs its own event loop until answered.
-#include <SDL.h>
+// The box's text is drawn with the first usable TrueType font (DejaVu Sans where installed);
+// its icon is a coloured disc with a glyph. The window runs its own event loop, polling, and
+// hands every event that is not its own back to the host in arrival order.
+#include "win32/hosts/sdl/message_box.h"
+
 #include <SDL_ttf.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
-#include "win32/hosts/sdl/sdl_detail.h"
-#include "win32/hosts/sdl/sdl_parts.h"
+#include "win32/hosts/sdl/window_manager.h"
 
 #ifndef LUMORA_FONT_DIR
 #define LUMORA_FONT_DIR "/usr/share/fonts/truetype/dejavu"
 #endif
 
 namespace win32::sdl {
+
+// ---- buttons and keys ----------------------------------------------------------------------
+
+namespace {
+const BoxButton kOk{IDOK, "OK", SDLK_o};
+const BoxButton kCancel{IDCANCEL, "Cancel", SDLK_c};
+const BoxButton kYes{IDYES, "Yes", SDLK_y};
+const BoxButton kNo{IDNO, "No", SDLK_n};
+}  // namespace
+
+BoxKind box_kind(UINT flags) {
+    BoxKind kind;
+    switch (flags & MB_TYPEMASK) {
+        case MB_OKCANCEL:
+            kind.buttons = {kOk, kCancel};
+            kind.escape_answer = kind.close_answer = IDCANCEL;
+            break;
+        case MB_YESNOCANCEL:
+            kind.buttons = {kYes, kNo, kCancel};
+            kind.escape_answer = kind.close_answer = IDCANCEL;
+            break;
+        case MB_YESNO:
+            // Escape does nothing in a Yes/No box; closing it from outside says No.
+            kind.buttons = {kYes, kNo};
+            kind.escape_answer = 0;
+            kind.close_answer = IDNO;
+            break;
+        default:
+            kind.buttons = {kOk};
+            kind.escape_answer = kind.close_answer = IDOK;
+            break;
+    }
+    int requested = static_cast<int>((flags & MB_DEFMASK) >> 8);
+    kind.default_button = requested < static_cast<int>(kind.buttons.size()) ? requested : 0;
+    return kind;
+}
+
+int box_key(const BoxKind& kind, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers) {
+    const int count = static_cast<int>(kind.buttons.size());
+    if (count == 0) return 0;
+    focus.focused = std::clamp(focus.focused, 0, count - 1);
+    switch (key) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+        case SDLK_SPACE:
+            return kind.buttons[focus.focused].answer;
+        case SDLK_ESCAPE:
+            return kind.escape_answer;
+        case SDLK_TAB:
+            focus.focused = (modifiers & KMOD_SHIFT) ? (focus.focused + count - 1) % count
+                                                     : (focus.focused + 1) % count;
+            return 0;
+        case SDLK_LEFT:
+        case SDLK_UP:
+            focus.focused = (focus.focused + count - 1) % count;
+            return 0;
+        case SDLK_RIGHT:
+        case SDLK_DOWN:
+            focus.focused = (focus.focused + 1) % count;
+            return 0;
+        default:
+            break;
+    }
+    if (modifiers & (KMOD_CTRL | KMOD_GUI)) return 0;
+    for (const BoxButton& button : kind.buttons) {
+        if (button.mnemonic == key) return button.answer;
+    }
+    return 0;
+}
+
+int box_default_answer(UINT flags) {
+    BoxKind kind = box_kind(flags);
+    return kind.buttons[kind.default_button].answer;
+}
+
+// ---- layout --------------------------------------------------------------------------------
+
+std::vector<BoxRect> box_button_rects(int window_w, int window_h, int count) {
+    std::vector<BoxRect> rects;
+    if (count <= 0) return rects;
+    int total = count * kBoxButtonWidth + (count - 1) * kBoxButtonGap;
+    int x = (window_w - total) / 2;
+    int y = window_h - (kBoxButtonBand + kBoxButtonHeight) / 2;
+    for (int i = 0; i < count; ++i) {
+        rects.push_back({x, y, kBoxButtonWidth, kBoxButtonHeight});
+        x += kBoxButtonWidth + kBoxButtonGap;
+    }
+    return rects;
+}
+
+BoxLayout box_layout(int text_w, int text_h, bool icon, int button_count) {
+    BoxLayout layout;
+    text_w = std::max(text_w, 0);
+    text_h = std::max(text_h, 0);
+    int content_w = text_w + (icon ? kBoxIconSize + kBoxIconGap : 0);
+    int content_h = std::max(text_h, icon ? kBoxIconSize : 0);
+    int buttons_w = button_count * kBoxButtonWidth + std::max(button_count - 1, 0) * kBoxButtonGap;
+    layout.width = std::max({content_w + 2 * kBoxMargin, buttons_w + 2 * kBoxMargin, kBoxMinWidth});
+    layout.height = content_h + 2 * kBoxMargin + kBoxButtonBand;
+    int x = kBoxMargin;
+    if (icon) {
+        layout.icon = {x, kBoxMargin + (content_h - kBoxIconSize) / 2, kBoxIconSize, kBoxIconSize};
+        x += kBoxIconSize + kBoxIconGap;
+    }
+    layout.text = {x, kBoxMargin + (content_h - text_h) / 2, text_w, text_h};
+    return layout;
+}
+
+// ---- the box -------------------------------------------------------------------------------
 
 namespace {
 
@@ -56,6 +166,12 @@ std::string find_font() {
 
 constexpr int kIconFontSize = 22;
 
+// Why a font could not be opened, kept until a box hands it on.
+Failure& font_failure() {
+    static Failure failure;
+    return failure;
+}
+
 // The fonts of every box of the run, for text and for icon glyphs; nullptr when there is
 // none (boxes then show no text).
 TTF_Font* open_font(int size) {
@@ -63,9 +179,20 @@ TTF_Font* open_font(int size) {
     static std::string path;
     if (!tried) {
         tried = true;
-        if (TTF_WasInit() || TTF_Init() == 0) path = find_font();
+        if (!TTF_WasInit() && TTF_Init() != 0) {
+            font_failure() = {"TTF_Init", TTF_GetError()};
+        } else {
+            path = find_font();
+            if (path.empty()) {
+                font_failure() = {"TTF_OpenFont", "no TrueType font in " LUMORA_FONT_DIR
+                                                  ", /usr/share/fonts, /usr/local/share/fonts or ~/.fonts"};
+            }
+        }
     }
-    return path.empty() ? nullptr : TTF_OpenFont(path.c_str(), size);
+    if (path.empty()) return nullptr;
+    TTF_Font* font = TTF_OpenFont(path.c_str(), size);
+    if (!font) font_failure() = {"TTF_OpenFont", path + ": " + TTF_GetError()};
+    return font;
 }
 
 TTF_Font* box_font() {
@@ -136,13 +263,19 @@ public:
         if (window_) SDL_DestroyWindow(window_);
     }
 
-    bool open(const std::string& caption, SDL_Window* owner) {
+    bool open(const std::string& caption, SDL_Window* owner, Failure& failure) {
         window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, layout_.width,
                                    layout_.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
-        if (!window_) return false;
+        if (!window_) {
+            failure = {"SDL_CreateWindow", SDL_GetError()};
+            return false;
+        }
         id_ = SDL_GetWindowID(window_);
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer_) return false;
+        if (!renderer_) {
+            failure = {"SDL_CreateRenderer", SDL_GetError()};
+            return false;
+        }
         dress_as_dialog(window_, owner);
         SDL_ShowWindow(window_);
         take_focus(window_);
@@ -359,16 +492,28 @@ private:
 }  // namespace
 
 int run_message_box(const std::string& text, const std::string& caption, UINT flags, SDL_Window* owner,
-                    std::deque<SDL_Event>& others) {
+                    std::deque<SDL_Event>& others, Failure& failure) {
     SDL_Window* gl_window = SDL_GL_GetCurrentWindow();
     SDL_GLContext gl_context = SDL_GL_GetCurrentContext();
     int answer = 0;
     {
         Box box(text, flags);
-        if (box.open(caption, owner)) answer = box.run(others);
+        if (box.open(caption, owner, failure)) answer = box.run(others);
+    }
+    if (answer != 0 && font_failure()) {
+        failure = font_failure();
+        font_failure() = {};
     }
     if (gl_context && SDL_GL_GetCurrentContext() != gl_context) SDL_GL_MakeCurrent(gl_window, gl_context);
     return answer;
+}
+
+void print_message_box(const std::string& caption, const std::string& text) {
+    std::string line = caption + ": " + text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 }  // namespace win32::sdl

@@ -1,8 +1,7 @@
-// Child windows' pixels laid over a GL frame just before it is shown. Drawn with
-// glWindowPos + glDrawPixels (no matrices, no texture objects), with the window region as
-// an alpha mask; every piece of state the drawing depends on is saved and restored, so the
-// application's GL state is the same after the swap as before.
-#include "win32/hosts/sdl/sdl_parts.h"
+// Drawn with glWindowPos + glDrawPixels (no matrices, no texture objects), with the window
+// region as an alpha mask; every piece of state the drawing depends on is saved and
+// restored, so the application's GL state is the same after the swap as before.
+#include "win32/hosts/sdl/overlay.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>

@@ -1,19 +1,23 @@
 // The desktop host: one SDL window per top-level Win32 window, GL contexts through SDL,
-// SDL events turned into the Win32 layer's input calls, system cursors, and message boxes
-// of our own. SDL's video subsystem starts on first need; with no display at all, windows
-// cannot be created and message boxes answer on standard error.
+// SDL events turned into the Win32 layer's input calls. The sources beside it hold the rest:
+// keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
+// windows at swap) and window_manager (focus and dialogs). SDL's video subsystem starts on
+// first need; with no display at all, windows cannot be created and message boxes answer on
+// standard error. Every native failure keeps SDL's reason for the Win32 layer to pass on.
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <map>
 
 #include "win32/host.h"
-#include "win32/hosts/sdl/sdl_detail.h"
-#include "win32/hosts/sdl/sdl_parts.h"
+#include "win32/hosts/sdl/cursors.h"
+#include "win32/hosts/sdl/keyboard.h"
+#include "win32/hosts/sdl/message_box.h"
+#include "win32/hosts/sdl/overlay.h"
+#include "win32/hosts/sdl/text.h"
+#include "win32/hosts/sdl/window_manager.h"
 
 namespace win32 {
 
@@ -71,7 +75,11 @@ public:
     uint32_t tick_count() override { return static_cast<uint32_t>(SDL_GetTicks64()); }
 
     NativeSurface* create_surface(const SurfaceDesc& desc) override {
-        if (!video()) return nullptr;
+        failure_ = {};
+        if (!video()) {
+            failure_ = video_failure_;
+            return nullptr;
+        }
         const Placement p = placement(desc);
         const std::string title = cp1252_to_utf8(desc.title);
         Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -84,7 +92,10 @@ public:
             window = SDL_CreateWindow(title.c_str(), p.x, p.y, p.w, p.h, flags);
             if (window) break;
         }
-        if (!window) return nullptr;
+        if (!window) {
+            failure_ = {"SDL_CreateWindow", SDL_GetError()};  // as the simplest framebuffer met it
+            return nullptr;
+        }
         auto* surface = new NativeSurface;
         surface->window = window;
         surface->id = SDL_GetWindowID(window);
@@ -144,13 +155,20 @@ public:
     }
 
     NativeContext* create_context(NativeSurface* surface) override {
-        if (!known(surface)) return nullptr;
+        failure_ = {};
+        if (!known(surface)) {
+            failure_ = {"SDL_GL_CreateContext", "not a window of this host"};
+            return nullptr;
+        }
         // SDL makes a new context current; a new rendering context is not current until
         // the program says so, so whatever was current before is restored.
         SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
         SDL_GLContext previous = SDL_GL_GetCurrentContext();
         SDL_GLContext gl = SDL_GL_CreateContext(surface->window);
-        if (!gl) return nullptr;
+        if (!gl) {
+            failure_ = {"SDL_GL_CreateContext", SDL_GetError()};
+            return nullptr;
+        }
         SDL_GL_SetSwapInterval(1);
         if (previous) {
             SDL_GL_MakeCurrent(previous_window, previous);
@@ -161,10 +179,27 @@ public:
     }
 
     bool make_current(NativeSurface* surface, NativeContext* context) override {
-        if (video_ != Video::ready) return surface == nullptr && context == nullptr;
-        if (!surface || !context) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
-        if (!known(surface)) return false;
-        return SDL_GL_MakeCurrent(surface->window, context->gl) == 0;
+        failure_ = {};
+        if (video_ != Video::ready) {
+            if (surface == nullptr && context == nullptr) return true;
+            failure_ = video_failure_;
+            return false;
+        }
+        SDL_Window* window = nullptr;
+        SDL_GLContext gl = nullptr;
+        if (surface && context) {
+            if (!known(surface)) {
+                failure_ = {"SDL_GL_MakeCurrent", "not a window of this host"};
+                return false;
+            }
+            window = surface->window;
+            gl = context->gl;
+        }
+        if (SDL_GL_MakeCurrent(window, gl) != 0) {
+            failure_ = {"SDL_GL_MakeCurrent", SDL_GetError()};
+            return false;
+        }
+        return true;
     }
 
     void delete_context(NativeContext* context) override {
@@ -199,14 +234,9 @@ public:
         while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) dispatch(ev);
     }
 
-    void set_cursor(HCURSOR cursor) override {
+    void set_cursor(const CursorDesc& cursor) override {
         if (!video()) return;
-        const CursorShape shape = cursor_shape(cursor);
-        if (shape == current_cursor_ && SDL_GetCursor() == cursors_[shape]) return;
-        SDL_Cursor* c = cursor_for(shape);
-        if (!c) c = cursor_for(CursorShape::arrow);
-        if (c) SDL_SetCursor(c);
-        current_cursor_ = shape;
+        cursors_.show(cursor);
     }
 
     void set_cursor_pos(int x, int y) override {
@@ -229,10 +259,11 @@ public:
     }
 
     int message_box(const std::string& text, const std::string& caption, UINT flags) override {
+        failure_ = {};
         const std::string utf8_text = cp1252_to_utf8(text);
         const std::string utf8_caption = cp1252_to_utf8(caption);
         if (!video() || !interactive_) {
-            report(utf8_caption, utf8_text);
+            print_message_box(utf8_caption, utf8_text);
             return box_default_answer(flags);
         }
         // The box belongs to the program's window that has the keyboard, if one is shown:
@@ -240,15 +271,17 @@ public:
         // box interrupts and the one that gets the keyboard back.
         NativeSurface* focused = focus_;
         SDL_Window* owner = known(focused) && focused->visible ? focused->window : nullptr;
-        const int answer = run_message_box(utf8_text, utf8_caption, flags, owner, deferred_);
+        const int answer = run_message_box(utf8_text, utf8_caption, flags, owner, deferred_, failure_);
         if (answer == 0) {
-            report(utf8_caption, utf8_text);
+            print_message_box(utf8_caption, utf8_text);
             return 0;
         }
         // The window that had the keyboard before the box gets it back.
         if (known(focused) && focused->visible) take_focus(focused->window);
         return answer;
     }
+
+    Failure failure() override { return failure_; }
 
 private:
     enum class Video { untried, ready, absent };
@@ -259,6 +292,7 @@ private:
         video_ = Video::absent;
         if (!has_text(std::getenv("SDL_VIDEODRIVER")) && !has_text(std::getenv("DISPLAY")) &&
             !has_text(std::getenv("WAYLAND_DISPLAY"))) {
+            video_failure_ = {"SDL_InitSubSystem", "no display (DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER unset)"};
             return false;
         }
         // The first click on an inactive window is a click, as on the desktop this system
@@ -269,7 +303,10 @@ private:
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            video_failure_ = {"SDL_InitSubSystem", SDL_GetError()};
+            return false;
+        }
         const char* driver = SDL_GetCurrentVideoDriver();
         // Drivers without a screen or input can host windows but could never answer a box.
         interactive_ = driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
@@ -282,14 +319,6 @@ private:
         SDL_DisplayMode mode{};
         if (!video() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return SDL_DisplayMode{};
         return mode;
-    }
-
-    static void report(const std::string& caption, const std::string& text) {
-        std::string line = caption + ": " + text;
-        std::replace(line.begin(), line.end(), '\n', ' ');
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::fprintf(stderr, "%s\n", line.c_str());
-        std::fflush(stderr);
     }
 
     bool known(NativeSurface* surface) const {
@@ -379,61 +408,14 @@ private:
         }
     }
 
-    SDL_Cursor* cursor_for(CursorShape shape) {
-        auto it = cursors_.find(shape);
-        if (it != cursors_.end() && it->second) return it->second;
-        SDL_Cursor* c = make_cursor(shape);
-        cursors_[shape] = c;
-        return c;
-    }
-
-    static SDL_Cursor* make_cursor(CursorShape shape) {
-        switch (shape) {
-            case CursorShape::arrow: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-            case CursorShape::ibeam: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_IBEAM);
-            case CursorShape::wait: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
-            case CursorShape::crosshair: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
-            case CursorShape::sizenwse: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENWSE);
-            case CursorShape::sizenesw: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENESW);
-            case CursorShape::sizewe: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
-            case CursorShape::sizens: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENS);
-            case CursorShape::sizeall: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEALL);
-            case CursorShape::no: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_NO);
-            case CursorShape::hand: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
-            case CursorShape::appstarting: return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAITARROW);
-            case CursorShape::uparrow:
-            case CursorShape::help: return make_art_cursor(cursor_art(shape));
-        }
-        return nullptr;
-    }
-
-    static SDL_Cursor* make_art_cursor(const CursorArt& art) {
-        if (art.rows.empty()) return nullptr;
-        const int h = static_cast<int>(art.rows.size());
-        const int w = static_cast<int>(art.rows.front().size());
-        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-        if (!surface) return nullptr;
-        SDL_LockSurface(surface);
-        for (int y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
-            for (int x = 0; x < w; ++x) {
-                const char c = x < static_cast<int>(art.rows[y].size()) ? art.rows[y][x] : ' ';
-                row[x] = c == 'X' ? 0xFF000000u : c == '.' ? 0xFFFFFFFFu : 0u;
-            }
-        }
-        SDL_UnlockSurface(surface);
-        SDL_Cursor* cursor = SDL_CreateColorCursor(surface, art.hot_x, art.hot_y);
-        SDL_FreeSurface(surface);
-        return cursor;
-    }
-
     Video video_ = Video::untried;
+    Failure video_failure_;  // why there is no video, when there is none
     bool interactive_ = false;
     std::vector<NativeSurface*> surfaces_;
     NativeSurface* focus_ = nullptr;  // the top-level window that has (or last had) the keyboard
     std::deque<SDL_Event> deferred_;
-    std::map<CursorShape, SDL_Cursor*> cursors_;
-    CursorShape current_cursor_ = CursorShape::arrow;
+    Cursors cursors_;
+    Failure failure_;  // of the last call that can fail
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The headless host: no display, GL through EGL (Mesa llvmpipe, surfaceless platform).
 //
 // Link the object library `win32_virtual` into a test or tool and the Win32 layer runs
-// against this host. It gives
+// against this host; this header is how the test drives and reads it. It gives
 //
 //  * a virtual screen, 1024 x 768 unless the test sets another size (set_screen_size);
 //  * for every top-level window a GL surface: an EGL pbuffer of the client size with RGBA8
@@ -20,7 +20,8 @@
 //    and are delivered at the next pump (PeekMessageA / GetMessageA), through the same path
 //    as real input, so capture, hit-testing and coordinate rules apply. Mouse events go to
 //    the top-most visible window under the point, keys to the window with the focus;
-//  * a tick count in milliseconds since the host started, or a fixed value the test sets.
+//  * a tick count in milliseconds since the host started, or a fixed value the test sets;
+//  * failures with EGL's reason (an error name such as EGL_BAD_ALLOC), also on demand.
 //
 // Differences from a desktop worth knowing: a pbuffer has no front buffer, so
 // glGetIntegerv(GL_DOUBLEBUFFER) reads false although drawing goes to GL_BACK as on a
@@ -36,6 +37,7 @@
 #include <vector>
 
 #include "win32/host.h"
+#include "win32/hosts/virtual/frames.h"
 #include "win32/windows.h"
 
 namespace win32::virtual_host {
@@ -77,16 +79,7 @@ void activation(HWND window, bool active);
 size_t pending_input();
 POINT mouse_position();
 
-// ---- frames ----------------------------------------------------------------------------------
-struct Frame {
-    HWND window = nullptr;
-    int width = 0;
-    int height = 0;
-    uint64_t index = 0;         // the swap that produced it
-    std::vector<uint8_t> rgba;  // width * height * 4 bytes, top row first
-    // The pixel at (x, y) as 0x00RRGGBB; 0 outside the frame.
-    uint32_t pixel(int x, int y) const;
-};
+// ---- frames (Frame and write_png: frames.h) -----------------------------------------------------
 // The last frame swapped by any window (nullptr before the first swap).
 const Frame* last_frame();
 // The last frame swapped by one window (nullptr if it never swapped).
@@ -95,8 +88,6 @@ const Frame* last_frame(HWND window);
 uint64_t frame_count();
 // Called after each swap with the frame's index; an empty function removes it.
 void set_frame_callback(std::function<void(uint64_t frame_index)> callback);
-// Writes a frame as an 8-bit RGBA PNG file. False on any failure.
-bool write_png(const Frame& frame, const std::string& path);
 
 // ---- what the host was asked to do ------------------------------------------------------------
 struct SurfaceState {
@@ -109,6 +100,8 @@ struct SurfaceState {
 };
 std::vector<SurfaceState> surfaces();
 HCURSOR current_cursor();
+// The cursor as SetCursor last described it to the host.
+CursorDesc shown_cursor();
 bool mouse_captured();
 HWND focused_window();  // the window of the surface that last received focus
 // Number of GL contexts alive.
@@ -116,7 +109,7 @@ int context_count();
 
 // ---- failures on demand ------------------------------------------------------------------------
 // The next native surface (a top-level window) or GL context the host is asked for cannot be
-// made, as on a desktop that has run out of them.
+// made, as on a desktop that has run out of them: the failure says EGL_BAD_ALLOC.
 void fail_next_surface();
 void fail_next_context();
 

@@ -1,17 +1,13 @@
-// What the host asks of the X server beyond SDL's own calls, made with Xlib on the SDL
-// window's X id: keyboard focus for a newly shown window, and the properties that tell a
-// window manager a message box is a dialog. This file includes Xlib, whose macros clash
-// with the Win32 names, so it stays apart from the rest of the host. On other video
-// drivers only the SDL calls are made.
-#include <SDL.h>
+// This file includes Xlib, whose macros clash with the Win32 names: it includes nothing of
+// the Win32 layer, so that the two never meet.
+#include "win32/hosts/sdl/window_manager.h"
+
 #include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
-
-#include "win32/hosts/sdl/sdl_parts.h"
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>

@@ -1,13 +1,12 @@
-// Pieces of the SDL desktop host that do not need a display: text conversion, the key
-// map, the cursor table and the message box's button logic and layout. Kept apart from the
-// host itself so they can be exercised without a window system.
+// The desktop message box: a small window of our own (SDL's software renderer and SDL_ttf
+// text, never a GL context, so it works before, during and after the program's GL use) with
+// its own event loop, and what decides its buttons, keys and layout, which needs no display.
 #pragma once
 
 #include <SDL.h>
 
-#include <cstdint>
+#include <deque>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "win32/host.h"
@@ -15,39 +14,7 @@
 
 namespace win32::sdl {
 
-// ---- text ------------------------------------------------------------------------------
-// Windows-1252 to UTF-8. Stops at the first NUL byte. The five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same value, as
-// the platform's own conversion does.
-std::string cp1252_to_utf8(std::string_view text);
-
-// ---- keys ------------------------------------------------------------------------------
-// The Win32 virtual-key code of an SDL key, or 0 for keys without one. Letters, digits and
-// ASCII punctuation follow the keyboard layout (the key's symbol); everything else follows
-// the key's position. Keypad digits give VK_NUMPADn with Num Lock on and the navigation
-// keys with it off. Left and right Shift/Ctrl/Alt give the generic VK_SHIFT, VK_CONTROL and
-// VK_MENU, as WM_KEYDOWN carries them.
-UINT virtual_key(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers);
-
-// ---- cursors ---------------------------------------------------------------------------
-enum class CursorShape {
-    arrow, ibeam, wait, crosshair, uparrow, sizenwse, sizenesw, sizewe, sizens, sizeall,
-    no, hand, appstarting, help,
-};
-// The shape of a system cursor (its IDC_ number); anything else gives the arrow.
-CursorShape cursor_shape(int system_id);
-// The shape a cursor handle shows, as the Win32 layer describes it: system cursors their
-// own; null handles, icons, cursors from files and unknown handles the arrow.
-CursorShape cursor_shape(HCURSOR cursor);
-// A tiny picture for the shapes SDL has no system cursor for (up-arrow, help): rows of
-// 'X' (black), '.' (white) and ' ' (transparent), with the hot spot.
-struct CursorArt {
-    std::vector<std::string> rows;
-    int hot_x = 0, hot_y = 0;
-};
-CursorArt cursor_art(CursorShape shape);  // empty rows for shapes SDL draws itself
-
-// ---- message box -------------------------------------------------------------------------
+// ---- buttons and keys ----------------------------------------------------------------------
 struct BoxButton {
     int answer = 0;        // IDOK, IDCANCEL, IDYES, IDNO
     const char* label = "";
@@ -72,6 +39,10 @@ struct BoxFocus {
 // stays open (focus moves with Tab and the arrow keys).
 int box_key(const BoxKind& kind, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers);
 
+// The answer of a box that cannot be shown on a display: its default button's.
+int box_default_answer(UINT flags);
+
+// ---- layout --------------------------------------------------------------------------------
 struct BoxRect {
     int x = 0, y = 0, w = 0, h = 0;
     bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
@@ -103,8 +74,20 @@ BoxLayout box_layout(int text_w, int text_h, bool icon, int button_count);
 template <typename Measure>
 std::vector<std::string> wrap_text(const std::string& text, int max_width, Measure measure);
 
-// The answer of a box that cannot be shown on a display: its default button's.
-int box_default_answer(UINT flags);
+// ---- the box -------------------------------------------------------------------------------
+// Runs a modal message box in a window of its own until it is answered and returns the
+// answer; UTF-8 text. 0, with the failure, when the window could not be made; a box shown
+// without its font answers and leaves the font's failure (once a run: fonts are opened
+// once). `owner`, when not null, is the window the box belongs to (a window manager keeps the
+// box in front of it). Events that belong to other windows are appended to `others` in
+// arrival order, for the host's pump to handle later. The GL context that was current before
+// is current again afterwards.
+int run_message_box(const std::string& text, const std::string& caption, UINT flags, SDL_Window* owner,
+                     std::deque<SDL_Event>& others, Failure& failure);
+
+// What a box that cannot be shown does instead: its caption and text on one line of
+// standard error (UTF-8).
+void print_message_box(const std::string& caption, const std::string& text);
 
 }  // namespace win32::sdl
 

@@ -1,0 +1,44 @@
+#include "win32/hosts/sdl/text.h"
+
+#include <cstdint>
+
+namespace win32::sdl {
+
+namespace {
+// Code points of the bytes 0x80..0x9F in Windows-1252.
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Every code point of the code page lies below U+10000: at most three bytes.
+void append_utf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+}  // namespace
+
+std::string cp1252_to_utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte == 0) break;
+        uint32_t cp = byte;
+        if (byte >= 0x80 && byte < 0xA0) cp = kCp1252High[byte - 0x80];
+        append_utf8(out, cp);
+    }
+    return out;
+}
+
+}  // namespace win32::sdl
