@@ -12,7 +12,7 @@
 // image buffer is zero-filled (calloc) where stb_image's is not, a pass over the image that
 // the file read hides.
 //
-// Run: build/bin/tga_bench   (Google Benchmark flags apply, e.g. --benchmark_repetitions=9)
+// Run: build/bin/tga-bench   (Google Benchmark flags apply, e.g. --benchmark_repetitions=9)
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
