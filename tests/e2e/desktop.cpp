@@ -374,4 +374,18 @@ double fraction_changed(const Image& a, const Image& b, int tolerance) {
     return static_cast<double>(changed) / a.pixels.size();
 }
 
+Extent extent_not(const Image& image, uint32_t colour, int tolerance) {
+    Extent e;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (fraction_not(Image{1, 1, {image.at(x, y)}}, colour, tolerance) == 0) continue;
+            e.left = std::min(e.left, x);
+            e.right = std::max(e.right, x);
+            e.top = std::min(e.top, y);
+            e.bottom = std::max(e.bottom, y);
+        }
+    }
+    return e;
+}
+
 }  // namespace e2e

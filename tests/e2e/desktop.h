@@ -88,6 +88,15 @@ void mouse_up(int button);
 // Drags from (x0, y0) to (x1, y1) in small steps with the given button (1 left, 3 right).
 void drag(int button, int x0, int y0, int x1, int y1, int steps = 10);
 
+// The bounds of the pixels that differ from a colour by more than the tolerance per channel
+// (inclusive; empty, with right < left, when there are none).
+struct Extent {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+Extent extent_not(const Image& image, uint32_t colour, int tolerance);
+
 // Fraction of pixels differing from a colour by more than the tolerance per channel.
 double fraction_not(const Image& image, uint32_t colour, int tolerance);
 // Fraction of pixels that differ between two same-sized images by more than the tolerance.

@@ -95,25 +95,8 @@ Place place_of(unsigned long window) {
     return {g.x, g.y, g.x + g.width / 2, g.y + g.height / 2};
 }
 
-struct Extent {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    int width() const { return right - left + 1; }
-    int height() const { return bottom - top + 1; }
-};
 // Where the picture is not sky.
-Extent buggy_extent(const e2e::Image& image) {
-    Extent e;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            if (e2e::fraction_not(e2e::Image{1, 1, {image.at(x, y)}}, kSky, 6) == 0) continue;
-            e.left = std::min(e.left, x);
-            e.right = std::max(e.right, x);
-            e.top = std::min(e.top, y);
-            e.bottom = std::max(e.bottom, y);
-        }
-    }
-    return e;
-}
+e2e::Extent buggy_extent(const e2e::Image& image) { return e2e::extent_not(image, kSky, 6); }
 
 e2e::Image settled_screenshot(unsigned long window) {
     std::this_thread::sleep_for(400ms);
@@ -128,7 +111,7 @@ TEST(ViewerDesktop, DragsTurnAndMoveTheBuggy) {
     const e2e::Image first = settled_screenshot(viewer.window);
     e2e::write_png(first, "e2e-first.png");
     EXPECT_GT(e2e::fraction_not(first, kSky, 6), 0.03) << "the buggy is on screen";
-    const Extent side = buggy_extent(first);
+    const e2e::Extent side = buggy_extent(first);
 
     // A left drag 90 pixels to the right turns the buggy a quarter round: seen end-on it is
     // much narrower, about as tall.
@@ -136,7 +119,7 @@ TEST(ViewerDesktop, DragsTurnAndMoveTheBuggy) {
     e2e::drag(1, p.cx, p.cy, p.cx + 90, p.cy);
     const e2e::Image turned = settled_screenshot(viewer.window);
     e2e::write_png(turned, "e2e-turned.png");
-    const Extent end_on = buggy_extent(turned);
+    const e2e::Extent end_on = buggy_extent(turned);
     EXPECT_LT(end_on.width(), side.width() * 0.8);
     EXPECT_GT(end_on.height(), side.height() * 0.7);
     EXPECT_LT(end_on.height(), side.height() * 1.5);

@@ -37,24 +37,8 @@ bool shows_buggy(const e2e::Image& image) {
     return e2e::fraction_not(image, kSky, 6) < 0.5 && middle_not_sky(image) > 0.10;
 }
 
-struct Extent {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    int width() const { return right - left + 1; }
-    int height() const { return bottom - top + 1; }
-};
 // Where the picture is not sky.
-Extent buggy_extent(const e2e::Image& image) {
-    Extent e;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            if (e2e::fraction_not(e2e::Image{1, 1, {image.at(x, y)}}, kSky, 6) == 0) continue;
-            e.left = std::min(e.left, x);
-            e.right = std::max(e.right, x);
-            e.top = std::min(e.top, y);
-            e.bottom = std::max(e.bottom, y);
-        }
-    return e;
-}
+e2e::Extent buggy_extent(const e2e::Image& image) { return e2e::extent_not(image, kSky, 6); }
 
 // The viewer started under Wine with the question answered by a key ("n" or "y"), up to
 // its main window. Polls for error boxes all along.
@@ -165,7 +149,7 @@ TEST(WineViewer, WindowedRunShowsTheBuggyTurnsOnALeftDragAndEndsOnEscape) {
     const double changed = e2e::fraction_changed(first, turned, kTolerance);
     std::printf("the drag changed %.2f%% of the pixels\n", changed * 100);
     EXPECT_GT(changed, 0.03) << "the left drag did not turn the buggy (wine-turned.png)";
-    const Extent side = buggy_extent(first), end_on = buggy_extent(turned);
+    const e2e::Extent side = buggy_extent(first), end_on = buggy_extent(turned);
     EXPECT_LT(end_on.width(), side.width() * 0.8);
     EXPECT_GT(end_on.height(), side.height() * 0.7);
     EXPECT_LT(end_on.height(), side.height() * 1.5);
