@@ -2,12 +2,15 @@
 // apart: buggy.bmp 8x4, Metal1-00.bmp 4x8, giger.bmp 8x8, water3.bmp 16x4, pneumatico.tga 4x4.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "tests/bmp/bmp_writer.h"
-#include "tests/tga/tga_writer.h"
+#include "tests/support/bmp_writer.h"
+#include "tests/support/tga_writer.h"
 
 namespace model_test {
 
@@ -35,5 +38,26 @@ inline bool write_model_images(const std::string& dir) {
            write_bmp(p + "giger.bmp", 8, 8, 0x606040) && write_bmp(p + "water3.bmp", 16, 4, 0x2040A0) &&
            write_tga(p + "pneumatico.tga", 4, 4);
 }
+
+// A folder of its own holding the five files, the working directory for as long as it lives
+// (the lists load their images by name).
+class ImageFolder {
+public:
+    ImageFolder() : previous_(getcwd(nullptr, 0)) {
+        entered_ = previous_ != nullptr && write_model_images(dir_.path()) && chdir(dir_.path().c_str()) == 0;
+    }
+    ~ImageFolder() {
+        if (entered_ && chdir(previous_) != 0) std::perror("cannot go back to the working directory");
+        std::free(previous_);
+    }
+    ImageFolder(const ImageFolder&) = delete;
+    ImageFolder& operator=(const ImageFolder&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    tga_test::TempDir dir_;
+    char* previous_;
+    bool entered_ = false;
+};
 
 }  // namespace model_test

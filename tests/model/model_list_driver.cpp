@@ -12,7 +12,7 @@
 #include "lumora/Lumora.h"
 #include "model/Buggy.h"
 #include "model/BuggyRuota.h"
-#include "tests/render/gl_window.h"
+#include "tests/support/gl_window.h"
 #include "tests/model/model_images.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "model/BuggyMesh.h"
 #include "tests/support/apitrace_calls.h"
-#include "tests/tga/tga_writer.h"
+#include "tests/support/tga_writer.h"
 
 namespace {
 

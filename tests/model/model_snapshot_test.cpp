@@ -13,7 +13,7 @@
 #include "model/Buggy.h"
 #include "model/BuggyRuota.h"
 #include "tests/model/model_images.h"
-#include "tests/render/gl_window.h"
+#include "tests/support/gl_window.h"
 #include "win32/hosts/virtual/virtual_host.h"
 
 namespace {
@@ -28,10 +28,8 @@ struct View {
 class ModelSnapshot : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        old_cwd_ = getcwd(nullptr, 0);
-        dir_ = new tga_test::TempDir();
-        ASSERT_TRUE(model_test::write_model_images(dir_->path()));
-        ASSERT_EQ(chdir(dir_->path().c_str()), 0);
+        images_ = new model_test::ImageFolder();
+        ASSERT_TRUE(images_->entered());
         window_ = new render_test::GlWindow(W, H);
         ASSERT_TRUE(window_->ready());
         OPENGL_INIT(100.0, 0.0, 119.0 / 300.0, 187.0 / 300.0, 0.85);
@@ -42,9 +40,7 @@ protected:
     }
     static void TearDownTestSuite() {
         delete window_;
-        if (old_cwd_ != nullptr && chdir(old_cwd_) != 0) ADD_FAILURE() << "cannot go back";
-        free(old_cwd_);
-        delete dir_;
+        delete images_;
     }
 
     // Draws the body and the four wheels as the frame places them, swaps, saves the picture.
@@ -85,8 +81,7 @@ protected:
         return std::abs(r - 101) <= 2 && std::abs(g - 159) <= 2 && std::abs(b - 217) <= 2;
     }
 
-    static inline char* old_cwd_ = nullptr;
-    static inline tga_test::TempDir* dir_ = nullptr;
+    static inline model_test::ImageFolder* images_ = nullptr;
     static inline render_test::GlWindow* window_ = nullptr;
     static inline GLdouble model_[16], proj_[16];
     static inline GLint view_[4];

@@ -14,7 +14,7 @@
 #include "model/Buggy.h"
 #include "model/BuggyRuota.h"
 #include "tests/model/model_images.h"
-#include "tests/render/gl_window.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -29,10 +29,8 @@ constexpr int VIEW = 200;
 class ModelTransforms : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        old_cwd_ = getcwd(nullptr, 0);
-        dir_ = new tga_test::TempDir();
-        ASSERT_TRUE(model_test::write_model_images(dir_->path()));
-        ASSERT_EQ(chdir(dir_->path().c_str()), 0);
+        images_ = new model_test::ImageFolder();
+        ASSERT_TRUE(images_->entered());
         window_ = new render_test::GlWindow(VIEW, VIEW);
         ASSERT_TRUE(window_->ready());
         BUGGY_();
@@ -40,9 +38,7 @@ protected:
     }
     static void TearDownTestSuite() {
         delete window_;
-        if (old_cwd_ != nullptr && chdir(old_cwd_) != 0) ADD_FAILURE() << "cannot go back";
-        free(old_cwd_);
-        delete dir_;
+        delete images_;
     }
 
     void SetUp() override {
@@ -97,8 +93,7 @@ protected:
         });
     }
 
-    static inline char* old_cwd_ = nullptr;
-    static inline tga_test::TempDir* dir_ = nullptr;
+    static inline model_test::ImageFolder* images_ = nullptr;
     static inline render_test::GlWindow* window_ = nullptr;
 };
 

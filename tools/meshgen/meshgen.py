@@ -2,7 +2,7 @@
 """Builds the buggy's mesh tables, checks every fact, writes the C++ table.
 
 Usage: python3 tools/meshgen/meshgen.py [output.cpp]
-(default output: model/BuggyMeshData.cpp beside this tool's repository root).
+(default output: model/generated/BuggyMeshData.cpp beside this tool's repository root).
 
 The output is committed; the build never runs this tool.  Nothing is written
 unless every part satisfies its counts, extents, relations and invariants.
@@ -87,7 +87,7 @@ def write_cpp(path, tables):
     out.append('// Each row is one triangle corner: stored normal (nx, ny, nz), then')
     out.append('// position (x, y, z); three rows make a triangle, in emission order.')
     out.append('')
-    out.append('#include "BuggyMesh.h"')
+    out.append('#include "model/BuggyMesh.h"')
     out.append('')
     out.append('namespace {')
     names = ORDER + ['BUGGYPNEUMATICO', 'BUGGYCERCHIONE']
@@ -117,7 +117,7 @@ def write_cpp(path, tables):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    default = os.path.join(here, '..', '..', 'model', 'BuggyMeshData.cpp')
+    default = os.path.join(here, '..', '..', 'model', 'generated', 'BuggyMeshData.cpp')
     path = sys.argv[1] if len(sys.argv) > 1 else default
     parts = build_all()
     problems = []
