@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "lumora/Lumora.h"
+#include <lumora/Lumora.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "lumora/Lumora.h"
+#include <lumora/Lumora.h>
 
 namespace {
 

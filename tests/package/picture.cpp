@@ -10,6 +10,7 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

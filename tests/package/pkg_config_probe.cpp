@@ -4,7 +4,7 @@
 // procedure answers by ending the run. It prints what it got and how the run ended.
 #include <cstdio>
 
-#include "lumora/Lumora.h"
+#include <lumora/Lumora.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int SHOWCOMMAND) {
     CMDSHOW = SHOWCOMMAND;
