@@ -3,6 +3,8 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace picture {
 
@@ -37,6 +39,27 @@ bool write_png(const Image& image, const std::string& path) {
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
     return png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
+bool read_bmp24(const std::string& path, Image& image) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto u32 = [&](size_t o) { return uint32_t(d[o]) | uint32_t(d[o + 1]) << 8 | uint32_t(d[o + 2]) << 16 | uint32_t(d[o + 3]) << 24; };
+    if (d.size() < 54 || d[0] != 'B' || d[1] != 'M' || (d[28] | d[29] << 8) != 24 || u32(30) != 0) return false;
+    const uint32_t offset = u32(10);
+    const int w = int32_t(u32(18)), h = int32_t(u32(22));
+    const int rows = h < 0 ? -h : h;
+    const size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
+    if (w <= 0 || rows <= 0 || w > 4096 || rows > 4096 || offset + stride * size_t(rows) > d.size()) return false;
+    image.width = w;
+    image.height = rows;
+    image.pixels.resize(size_t(w) * size_t(rows));
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* r = d.data() + offset + stride * size_t(h < 0 ? y : rows - 1 - y);
+        for (int x = 0; x < w; ++x)
+            image.pixels[size_t(y) * size_t(w) + size_t(x)] = uint32_t(r[3 * x + 2]) << 16 | uint32_t(r[3 * x + 1]) << 8 | r[3 * x];
+    }
+    return true;
 }
 
 bool alike(uint32_t a, uint32_t b, int tolerance) {

@@ -18,6 +18,9 @@ struct Image {
 
 bool read_png(const std::string& path, Image& image);
 bool write_png(const Image& image, const std::string& path);
+// An uncompressed 24-bit BMP file, either row order (the painter's button pictures); false
+// for anything else.
+bool read_bmp24(const std::string& path, Image& image);
 
 // Whether two colours differ by at most the tolerance in every channel.
 bool alike(uint32_t a, uint32_t b, int tolerance);

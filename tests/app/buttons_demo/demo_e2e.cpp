@@ -16,12 +16,9 @@ const std::string kTitle = "Lumora - bottoni sagomati";
 constexpr uint32_t kNightBlue = 0x1A1F4C;  // the first background (0.10, 0.12, 0.30)
 constexpr uint32_t kBrickRed = 0x8C1A1A;   // the second one (0.55, 0.10, 0.10)
 
-// A 24-bit BMP file as 0x00RRGGBB pixels, top row first.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-    bool keyed(int x, int y) const {  // magenta, tolerance 1
+// A button picture; magenta (tolerance 1) is its transparent key.
+struct Picture : picture::Image {
+    bool keyed(int x, int y) const {
         const uint32_t p = at(x, y);
         return (p >> 16) == 0xFF && ((p >> 8) & 0xFF) <= 1 && (p & 0xFF) == 0xFF;
     }
@@ -29,35 +26,8 @@ struct Picture {
 
 Picture read_bmp24(const std::string& path) {
     Picture pic;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return pic;
-    std::vector<uint8_t> d;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) d.insert(d.end(), buf, buf + n);
-    std::fclose(f);
-    auto u32 = [&](size_t o) { return uint32_t(d[o]) | uint32_t(d[o + 1]) << 8 | uint32_t(d[o + 2]) << 16 | uint32_t(d[o + 3]) << 24; };
-    if (d.size() < 54 || d[0] != 'B' || d[1] != 'M' || (d[28] | d[29] << 8) != 24) return pic;
-    const uint32_t offset = u32(10);
-    const int w = int32_t(u32(18)), h = int32_t(u32(22));
-    const int rows = h < 0 ? -h : h;
-    const size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
-    if (w <= 0 || rows <= 0 || w > 4096 || rows > 4096 || offset + stride * size_t(rows) > d.size()) return pic;
-    pic.width = w;
-    pic.height = rows;
-    pic.pixels.resize(size_t(w) * size_t(rows));
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* r = d.data() + offset + stride * size_t(h < 0 ? y : rows - 1 - y);
-        for (int x = 0; x < w; ++x)
-            pic.pixels[size_t(y) * size_t(w) + size_t(x)] = uint32_t(r[3 * x + 2]) << 16 | uint32_t(r[3 * x + 1]) << 8 | r[3 * x];
-    }
+    if (!picture::read_bmp24(path, pic)) pic = Picture{};
     return pic;
-}
-
-bool close_to(uint32_t a, uint32_t b, int tol) {
-    for (int s : {0, 8, 16})
-        if (std::abs(int((a >> s) & 255) - int((b >> s) & 255)) > tol) return false;
-    return true;
 }
 
 struct Demo {
@@ -129,7 +99,7 @@ TEST(ButtonsDemo, HoverShowsTheHoverImageInsideTheShapeOnlyAndClicksAct) {
 
     const picture::Image before = demo.shot();
     picture::write_png(before, "buttons-demo-start.png");
-    EXPECT_TRUE(close_to(before.at(400, 8), kNightBlue, 8)) << std::hex << before.at(400, 8);
+    EXPECT_TRUE(picture::alike(before.at(400, 8), kNightBlue, 8)) << std::hex << before.at(400, 8);
 
     const Spot p = inside(normal);
     ASSERT_GE(p.x, 0);
@@ -146,12 +116,12 @@ TEST(ButtonsDemo, HoverShowsTheHoverImageInsideTheShapeOnlyAndClicksAct) {
             const uint32_t was = before.at(kStella.x + x, kStella.y + y);
             if (normal.keyed(x, y)) {
                 ++out;
-                out_same += close_to(now, was, 8);
+                out_same += picture::alike(now, was, 8);
             } else {
                 ++in;
-                in_match += close_to(now, hover.at(x, y), 8);
-                normal_before += close_to(was, normal.at(x, y), 8);
-                differ += !close_to(normal.at(x, y), hover.at(x, y), 8);
+                in_match += picture::alike(now, hover.at(x, y), 8);
+                normal_before += picture::alike(was, normal.at(x, y), 8);
+                differ += !picture::alike(normal.at(x, y), hover.at(x, y), 8);
             }
         }
     ASSERT_GT(in, 100);
@@ -165,7 +135,7 @@ TEST(ButtonsDemo, HoverShowsTheHoverImageInsideTheShapeOnlyAndClicksAct) {
     demo.click(kStella.x + p.x, kStella.y + p.y);
     const picture::Image red = demo.shot();
     picture::write_png(red, "buttons-demo-clicked.png");
-    EXPECT_TRUE(close_to(red.at(400, 8), kBrickRed, 8)) << std::hex << red.at(400, 8);
+    EXPECT_TRUE(picture::alike(red.at(400, 8), kBrickRed, 8)) << std::hex << red.at(400, 8);
 
     // The drop button stops the turning: two frames apart show the same star.
     const Picture drop = read_bmp24(std::string(kGoccia.prefix) + "N.BMP");

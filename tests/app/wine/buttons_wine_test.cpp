@@ -24,7 +24,8 @@ constexpr uint32_t kBrickRed = 0x8C1A1A;   // the second one (0.55, 0.10, 0.10)
 // around that place, so a button that lands elsewhere is reported with where it went.
 constexpr int kStarX = 24, kStarY = 24, kSearch = 16;
 
-// A 24-bit BMP file's pixels, top row first; only whether a pixel is magenta is kept.
+// A button picture: only whether a pixel is magenta (blue and red 255, green at most 1), the
+// transparent key, is kept.
 struct Mask {
     int width = 0, height = 0;
     std::vector<bool> keyed;
@@ -33,23 +34,11 @@ struct Mask {
 
 Mask read_mask(const std::string& path) {
     Mask mask;
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto u32 = [&](size_t o) { return uint32_t(d[o]) | uint32_t(d[o + 1]) << 8 | uint32_t(d[o + 2]) << 16 | uint32_t(d[o + 3]) << 24; };
-    if (d.size() < 54 || d[0] != 'B' || d[1] != 'M' || (d[28] | d[29] << 8) != 24) return mask;
-    const uint32_t offset = u32(10);
-    const int w = int32_t(u32(18)), h = int32_t(u32(22));
-    const int rows = h < 0 ? -h : h;
-    const size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
-    if (w <= 0 || rows <= 0 || w > 4096 || rows > 4096 || offset + stride * size_t(rows) > d.size()) return mask;
-    mask.width = w;
-    mask.height = rows;
-    mask.keyed.resize(size_t(w) * size_t(rows));
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* r = d.data() + offset + stride * size_t(h < 0 ? y : rows - 1 - y);
-        for (int x = 0; x < w; ++x)  // magenta, blue and red 255, green at most 1
-            mask.keyed[size_t(y) * size_t(w) + size_t(x)] = r[3 * x] == 255 && r[3 * x + 1] <= 1 && r[3 * x + 2] == 255;
-    }
+    picture::Image image;
+    if (!picture::read_bmp24(path, image)) return mask;
+    mask.width = image.width;
+    mask.height = image.height;
+    for (uint32_t p : image.pixels) mask.keyed.push_back((p >> 16) == 0xFF && ((p >> 8) & 0xFF) <= 1 && (p & 0xFF) == 0xFF);
     return mask;
 }
 
