@@ -30,18 +30,6 @@ protected:
         if (IsWindow(parent)) DestroyWindow(parent);
         drain_queue();
     }
-    std::vector<MSG> take() {
-        std::vector<MSG> out;
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message == WM_PAINT) {
-                ValidateRect(m.hwnd, nullptr);
-                continue;
-            }
-            out.push_back(m);
-        }
-        return out;
-    }
     HWND parent = nullptr;
     HWND child = nullptr;
 };
@@ -52,7 +40,7 @@ TEST_F(Children, MouseGoesToTheChildOnlyInsideItsRegion) {
     vh::mouse_move(355, 260);  // child (5, 10): inside the shape
     vh::mouse_move(380, 260);  // child (30, 10): in its rectangle, outside the shape
     vh::mouse_move(310, 220);  // parent only
-    const auto msgs = take();
+    const auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 3u);
     EXPECT_EQ(msgs[0].hwnd, child);
     EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), 5);
@@ -70,7 +58,7 @@ TEST_F(Children, MouseGoesToTheChildOnlyInsideItsRegion) {
 TEST_F(Children, WithoutRegionTheWholeRectangleIsTheChild) {
     vh::mouse_button_at(win32::MouseButton::left, true, 389, 289);
     vh::mouse_button_at(win32::MouseButton::left, false, 390, 290);
-    const auto msgs = take();
+    const auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 2u);
     EXPECT_EQ(msgs[0].hwnd, child);
     EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
@@ -80,7 +68,7 @@ TEST_F(Children, WithoutRegionTheWholeRectangleIsTheChild) {
 TEST_F(Children, HiddenChildrenAreNotHit) {
     ShowWindow(child, SW_HIDE);
     vh::mouse_move(355, 260);
-    const auto msgs = take();
+    const auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].hwnd, parent);
 }
@@ -90,7 +78,7 @@ TEST_F(Children, CapturingChildGetsMovesAboveAndLeftAsLargeUnsignedNumbers) {
     EXPECT_EQ(SetCapture(child), nullptr);
     vh::mouse_move(380, 260);  // outside the shape
     vh::mouse_move(310, 210);  // left of and above the child
-    const auto msgs = take();
+    const auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 2u);
     EXPECT_EQ(msgs[0].hwnd, child);
     EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), 30);

@@ -25,19 +25,6 @@ protected:
         DestroyWindow(window);
         drain_queue();
     }
-    // Delivers pending input and returns the queued messages in order (not dispatched).
-    std::vector<MSG> take() {
-        std::vector<MSG> out;
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message == WM_PAINT) {
-                ValidateRect(m.hwnd, nullptr);
-                continue;
-            }
-            out.push_back(m);
-        }
-        return out;
-    }
     HWND window = nullptr;
 };
 
@@ -45,7 +32,7 @@ TEST_F(Input, InjectedInputWaitsForThePump) {
     vh::mouse_move(110, 80);
     EXPECT_EQ(vh::pending_input(), 1u);
     EXPECT_TRUE(received().empty());
-    const auto msgs = take();
+    const auto msgs = take_queued();
     EXPECT_EQ(vh::pending_input(), 0u);
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_MOUSEMOVE));
@@ -64,7 +51,7 @@ TEST_F(Input, ButtonsCarryMouseKeyFlags) {
     vh::mouse_button(win32::MouseButton::right, true);
     vh::mouse_button(win32::MouseButton::left, false);
     vh::mouse_button(win32::MouseButton::right, false);
-    const auto msgs = take();
+    const auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 5u);
     EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
     EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
@@ -82,15 +69,15 @@ TEST_F(Input, ButtonsCarryMouseKeyFlags) {
 
 TEST_F(Input, MovesOutsideReachOnlyTheCapturingWindowAsSixteenBitValues) {
     vh::mouse_move(20, 10);  // left of and above the window: nobody gets it
-    EXPECT_TRUE(take().empty());
+    EXPECT_TRUE(take_queued().empty());
     vh::mouse_move(101, 55);  // on the caption: not the client area
-    EXPECT_TRUE(take().empty());
+    EXPECT_TRUE(take_queued().empty());
 
     SetCapture(window);
     EXPECT_EQ(GetCapture(), window);
     EXPECT_TRUE(vh::mouse_captured());
     vh::mouse_move(20, 10);
-    auto msgs = take();
+    auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].hwnd, window);
     // x = 20 - 103 = -83, y = 10 - 69 = -59, each packed as an unsigned 16-bit value.
@@ -102,7 +89,7 @@ TEST_F(Input, MovesOutsideReachOnlyTheCapturingWindowAsSixteenBitValues) {
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_FALSE(vh::mouse_captured());
     vh::mouse_move(20, 10);
-    EXPECT_TRUE(take().empty());
+    EXPECT_TRUE(take_queued().empty());
 }
 
 TEST_F(Input, CaptureChangeIsAnnounced) {
@@ -116,7 +103,7 @@ TEST_F(Input, KeysGoToTheFocusWithWin32KeyData) {
     vh::key(VK_ESCAPE, true);
     vh::key(VK_ESCAPE, true, true);
     vh::key(VK_ESCAPE, false);
-    auto msgs = take();
+    auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 3u);
     EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(msgs[0].hwnd, window);
@@ -135,7 +122,7 @@ TEST_F(Input, AltAndF10MakeSystemKeys) {
     vh::key_press('X');
     vh::key(VK_MENU, false);
     vh::key_press('X');
-    auto msgs = take();
+    auto msgs = take_queued();
     std::vector<UINT> kinds;
     for (const auto& m : msgs) kinds.push_back(m.message);
     const std::vector<UINT> expected = {WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP,
@@ -155,7 +142,7 @@ TEST_F(Input, AltF4ClosesThroughDefaultProcessing) {
 
 TEST_F(Input, CloseRequestPostsClose) {
     vh::close_request(window);
-    auto msgs = take();
+    auto msgs = take_queued();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_CLOSE));
     EXPECT_EQ(msgs[0].hwnd, window);
@@ -168,7 +155,7 @@ TEST_F(Input, ClassCursorIsShownOverTheWindow) {
     HWND w = CreateWindowExA(0, "WaitCursorWindow", "", WS_POPUP | WS_VISIBLE, 500, 500, 50, 50, nullptr, nullptr,
                              nullptr, nullptr);
     vh::mouse_move(510, 510);
-    take();
+    take_queued();
     EXPECT_EQ(vh::current_cursor(), wait);
     DestroyWindow(w);
 }
@@ -197,7 +184,7 @@ TEST_F(Input, DoubleClicksOnlyForClassesThatAskForThem) {
     };
     auto downs = [&]() {
         std::vector<UINT> kinds;
-        for (const MSG& m : take())
+        for (const MSG& m : take_queued())
             if (m.message != WM_LBUTTONUP) kinds.push_back(m.message);
         return kinds;
     };
@@ -224,22 +211,22 @@ TEST_F(Input, ClickingAnotherWindowBringsItToTheForeground) {
                                  nullptr, nullptr);
     ASSERT_EQ(GetForegroundWindow(), other);
     vh::mouse_button_at(win32::MouseButton::left, true, 150, 100);
-    take();
+    take_queued();
     EXPECT_EQ(GetForegroundWindow(), window);
     EXPECT_EQ(GetFocus(), window);
     EXPECT_EQ(vh::focused_window(), window);
     vh::mouse_button(win32::MouseButton::left, false);
-    take();
+    take_queued();
     DestroyWindow(other);
 }
 
 TEST_F(Input, WindowManagerActivationMovesTheForeground) {
     vh::activation(window, false);
-    take();
+    take_queued();
     EXPECT_EQ(GetForegroundWindow(), nullptr);
     EXPECT_EQ(GetFocus(), nullptr);
     vh::activation(window, true);
-    take();
+    take_queued();
     EXPECT_EQ(GetForegroundWindow(), window);
     EXPECT_EQ(GetFocus(), window);
 }

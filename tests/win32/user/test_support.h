@@ -71,6 +71,21 @@ inline void drain_queue() {
         if (m.message == WM_PAINT) ValidateRect(m.hwnd, nullptr);
 }
 
+// Delivers pending input and returns the queued messages in order, not dispatched; paint
+// messages are validated and left out.
+inline std::vector<MSG> take_queued() {
+    std::vector<MSG> out;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_PAINT) {
+            ValidateRect(m.hwnd, nullptr);
+            continue;
+        }
+        out.push_back(m);
+    }
+    return out;
+}
+
 // Dispatches every waiting message.
 inline int dispatch_all() {
     MSG m;
