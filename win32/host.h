@@ -99,6 +99,9 @@ public:
     // ---- input ----
     // Turns pending native input into calls of the input_* functions below. Never blocks.
     virtual void pump() = 0;
+    // The thread has nothing to do for up to `milliseconds` (GetMessageA waiting, Sleep):
+    // lets that much of the host's time pass, or less when input arrives.
+    virtual void idle(uint32_t milliseconds) = 0;
     // Shows a cursor over the program's windows.
     virtual void set_cursor(const CursorDesc& cursor) = 0;
     virtual void set_cursor_pos(int x, int y) = 0;  // screen coordinates
@@ -119,12 +122,15 @@ public:
 // The linked host.
 Host& host();
 
-// Calls a host makes from pump() (defined by the Win32 layer). Coordinates are screen
-// coordinates; the Win32 layer turns them into client coordinates, hit-tests child windows
-// and applies capture, then posts the messages to the thread queue.
-void input_mouse_move(NativeSurface* surface, int screen_x, int screen_y);
-void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int screen_x, int screen_y);
-void input_key(NativeSurface* surface, UINT virtual_key, bool down, bool repeat, bool alt_held);
+// Calls a host makes from pump() (defined by the Win32 layer), in the order the events
+// happened. Coordinates are screen coordinates; `time` is when the event happened, on the
+// tick_count() clock. The Win32 layer keeps mouse and key events in the thread's input
+// queue as they are and makes messages of them only when they are taken: capture, the
+// window under the point and client coordinates are decided then.
+void input_mouse_move(NativeSurface* surface, int screen_x, int screen_y, uint32_t time);
+void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int screen_x, int screen_y,
+                        uint32_t time);
+void input_key(NativeSurface* surface, UINT virtual_key, bool down, bool repeat, bool alt_held, uint32_t time);
 void input_close(NativeSurface* surface);  // the window manager asked the window to close
 // The window manager gave a surface the input focus (active) or took it away. Optional: the
 // Win32 layer also activates windows when they are shown or clicked.

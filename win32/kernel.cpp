@@ -86,4 +86,16 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD size) {
 
 DWORD GetTickCount(void) { return win32::host().tick_count(); }
 
+// The thread waits on the host's clock, so a run on a virtual clock sleeps without waiting.
+// A clock that does not move (a fixed tick count) ends the wait after as many idle calls as
+// milliseconds were asked for.
+void Sleep(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (DWORD i = 0; i <= milliseconds; ++i) {
+        const DWORD passed = GetTickCount() - start;
+        if (passed >= milliseconds) break;
+        win32::host().idle(milliseconds - passed);
+    }
+}
+
 HANDLE GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)); }

@@ -10,16 +10,23 @@ namespace vh = win32::virtual_host;
 
 namespace buggy {
 
-void inject_drag(const Drag& drag) {
+uint32_t inject_drag(const Drag& drag) {
     RECT client;
     GetClientRect(HWINDOW, &client);
     POINT start{client.right / 2, client.bottom / 2};
     ClientToScreen(HWINDOW, &start);
     const auto button = drag.right ? win32::MouseButton::right : win32::MouseButton::left;
-    vh::mouse_button_at(button, true, start.x, start.y);
-    const int steps = std::max(1, std::max(std::abs(drag.dx), std::abs(drag.dy)) / 10);
-    for (int i = 1; i <= steps; ++i) vh::mouse_move(start.x + drag.dx * i / steps, start.y + drag.dy * i / steps);
-    vh::mouse_button(button, false);
+    const uint32_t report_ms = 1000 / kMouseHz;
+    uint32_t t = GetTickCount();
+    vh::mouse_button_at(button, true, start.x, start.y, t);
+    const int steps =
+        std::max({1, std::abs(drag.dx), std::abs(drag.dy), drag.duration_ms * kMouseHz / 1000});
+    for (int i = 1; i <= steps; ++i) {
+        t += report_ms;
+        vh::mouse_move(start.x + drag.dx * i / steps, start.y + drag.dy * i / steps, t);
+    }
+    vh::mouse_button(button, false, t + report_ms);
+    return t;
 }
 
 bool input_pending() {
@@ -29,6 +36,7 @@ bool input_pending() {
 
 int run_viewer(const ScriptedRun& script) {
     vh::set_screen_size(script.screen_width, script.screen_height);
+    vh::set_display_rate(kDisplayHz);
     vh::push_message_box_answer(script.fullscreen ? IDYES : IDNO);
 
     size_t next_drag = 0;
@@ -50,6 +58,7 @@ int run_viewer(const ScriptedRun& script) {
     });
     const int code = VIEWER_MAIN();
     vh::set_frame_callback({});
+    vh::set_display_rate(0);
     return code;
 }
 

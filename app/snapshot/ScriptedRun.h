@@ -15,7 +15,12 @@ struct Drag {
     bool right = false;  // right button (nearer/farther) instead of left (turn)
     int dx = 0;          // pixels to the right
     int dy = 0;          // pixels down
+    int duration_ms = 0; // how long it takes; 0: one report a pixel along the longer axis
 };
+
+// The rates a run plays at: a desktop's display and a gaming mouse.
+constexpr int kDisplayHz = 60;
+constexpr int kMouseHz = 1000;
 
 struct ScriptedRun {
     bool fullscreen = false;        // the answer to the full-screen question
@@ -27,15 +32,18 @@ struct ScriptedRun {
     std::function<void(const win32::virtual_host::Frame&)> on_frame;
 };
 
-// Plays one drag into the headless host: a press at the centre of the viewer's client area,
-// moves of at most ten pixels, a release. The viewer works it off one message per frame.
-void inject_drag(const Drag& drag);
+// Plays one drag into the headless host as a mouse reporting kMouseHz times a second makes
+// it, starting now on the host's clock: a press at the centre of the viewer's client area,
+// one report a millisecond along the straight line (at least one a pixel of the longer axis),
+// a release one report after the last move. The events arrive while frames are drawn, each at its time.
+// Returns the tick count of the last move.
+uint32_t inject_drag(const Drag& drag);
 
 // True while injected input or posted messages still wait to be handled.
 bool input_pending();
 
-// Runs the viewer to the end of the script (Escape after the last frame) and returns its
-// exit code. The last frame stays readable through win32::virtual_host::last_frame().
+// Runs the viewer to the end of the script (Escape after the last frame) on a kDisplayHz
+// display of the headless host's virtual clock, and returns its exit code. The last frame stays readable through win32::virtual_host::last_frame().
 int run_viewer(const ScriptedRun& script);
 
 }  // namespace buggy

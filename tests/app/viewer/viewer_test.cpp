@@ -324,3 +324,85 @@ TEST(ViewerInteraction, EscapeMidRunStillSwapsItsFrameThenEndsWithZero) {
     EXPECT_FALSE(IsWindow(HWINDOW));
     EXPECT_EQ(vh::context_count(), 0);
 }
+
+// ---- at a desktop's pace: a 60 Hz display, a 1000 Hz mouse ------------------------------------
+
+namespace {
+
+struct Settling {
+    int frames_changed_after = 0;  // frames after the last move that still changed the picture
+};
+
+// Runs the viewer on a 60 Hz display, plays `play` after the first frame (it returns the tick
+// count of its last move) and watches the pictures until ten frames in a row are still.
+template <typename Play>
+Settling play_and_settle(Play play) {
+    vh::set_display_rate(buggy::kDisplayHz);
+    Settling s;
+    std::vector<uint8_t> previous;
+    int64_t last_move = -1;
+    int still = 0;
+    probe::run(IDNO, [&](uint64_t index) {
+        const vh::Frame& frame = *vh::last_frame();
+        const bool changed = frame.rgba != previous;
+        previous = frame.rgba;
+        if (index == 0) {
+            last_move = play();
+            return true;
+        }
+        if (GetTickCount() <= static_cast<uint32_t>(last_move)) return true;
+        if (changed) {
+            ++s.frames_changed_after;
+            still = 0;
+        }
+        return ++still < 10 || buggy::input_pending();
+    });
+    vh::set_display_rate(0);
+    return s;
+}
+
+}  // namespace
+
+TEST(ViewerAtDesktopPace, ATwoSecondDragTurnsByItsDistanceAndTheTurnStopsWithTheHand) {
+    // 2,000 reports of one pixel each: at 60 Hz about 17 of them arrive in every frame.
+    const Settling left = play_and_settle([] { return buggy::inject_drag({false, 2000, 0}); });
+    EXPECT_FLOAT_EQ(YROT, 2000.0f);
+    EXPECT_FLOAT_EQ(XROT, 0.0f);
+    EXPECT_LE(left.frames_changed_after, 1);
+}
+
+TEST(ViewerAtDesktopPace, ATwoSecondRightDragMovesByItsDistanceAndStopsWithTheHand) {
+    const Settling right = play_and_settle([] { return buggy::inject_drag({true, 0, 100, 2000}); });
+    EXPECT_FLOAT_EQ(DEPTH, -20.0f);
+    EXPECT_LE(right.frames_changed_after, 1);
+}
+
+TEST(ViewerAtDesktopPace, EscapeRightAfterABurstOfMovesEndsTheLoopWithinTwoFrames) {
+    vh::set_display_rate(buggy::kDisplayHz);
+    uint64_t burst_frame = 0;
+    probe::run(IDNO, [&](uint64_t index) {
+        const POINT centre = client_centre_on_screen();
+        if (index == 0) {
+            vh::mouse_button_at(win32::MouseButton::left, true, centre.x, centre.y);
+        } else if (!burst_frame && !buggy::input_pending()) {
+            for (int i = 1; i <= 2000; ++i) vh::mouse_move(centre.x + i % 300 - 150, centre.y + i % 100 - 50);
+            vh::key_press(VK_ESCAPE);
+            burst_frame = index;
+        }
+        return true;
+    });
+    vh::set_display_rate(0);
+    ASSERT_GT(burst_frame, 0u);
+    EXPECT_LE(vh::frame_count() - 1 - burst_frame, 2u);
+    EXPECT_FALSE(ACTIVE);
+}
+
+TEST(ViewerAtDesktopPace, DragsLeavingTheWindowThroughEachEdgeTurnByTheirWholeDistance) {
+    // From the centre of the 794 x 578 client area, each drag ends outside it with the
+    // button held: right 500, left 600, down 400, up 500.
+    buggy::ScriptedRun script;
+    script.drags = {{false, 500, 0}, {false, -600, 0}, {false, 0, 400}, {false, 0, -500}};
+    buggy::run_viewer(script);
+    EXPECT_FLOAT_EQ(YROT, -100.0f);
+    EXPECT_FLOAT_EQ(XROT, -100.0f);
+}

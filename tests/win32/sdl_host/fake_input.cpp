@@ -32,7 +32,7 @@ std::string describe(const Call& c) {
 
 namespace win32 {
 
-void input_mouse_move(NativeSurface* surface, int x, int y) {
+void input_mouse_move(NativeSurface* surface, int x, int y, uint32_t) {
     fake_input::Call c;
     c.kind = fake_input::Call::move;
     c.surface = surface;
@@ -41,7 +41,7 @@ void input_mouse_move(NativeSurface* surface, int x, int y) {
     fake_input::calls().push_back(c);
 }
 
-void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int x, int y) {
+void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int x, int y, uint32_t) {
     fake_input::Call c;
     c.kind = fake_input::Call::press;
     c.surface = surface;
@@ -52,7 +52,7 @@ void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, i
     fake_input::calls().push_back(c);
 }
 
-void input_key(NativeSurface* surface, UINT vk, bool down, bool repeat, bool alt) {
+void input_key(NativeSurface* surface, UINT vk, bool down, bool repeat, bool alt, uint32_t) {
     fake_input::Call c;
     c.kind = fake_input::Call::key;
     c.surface = surface;

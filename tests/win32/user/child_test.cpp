@@ -37,10 +37,14 @@ protected:
 TEST_F(Children, MouseGoesToTheChildOnlyInsideItsRegion) {
     // The left half of the child is its shape.
     ASSERT_EQ(SetWindowRgn(child, CreateRectRgn(0, 0, 20, 40), FALSE), 1);
-    vh::mouse_move(355, 260);  // child (5, 10): inside the shape
-    vh::mouse_move(380, 260);  // child (30, 10): in its rectangle, outside the shape
-    vh::mouse_move(310, 220);  // parent only
-    const auto msgs = take_queued();
+    // Each move taken before the next: moves that wait together are one move.
+    std::vector<MSG> msgs;
+    for (const POINT p : {POINT{355, 260},    // child (5, 10): inside the shape
+                          POINT{380, 260},    // child (30, 10): in its rectangle, outside the shape
+                          POINT{310, 220}}) {  // parent only
+        vh::mouse_move(p.x, p.y);
+        for (const MSG& m : take_queued()) msgs.push_back(m);
+    }
     ASSERT_EQ(msgs.size(), 3u);
     EXPECT_EQ(msgs[0].hwnd, child);
     EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), 5);
@@ -76,9 +80,12 @@ TEST_F(Children, HiddenChildrenAreNotHit) {
 TEST_F(Children, CapturingChildGetsMovesAboveAndLeftAsLargeUnsignedNumbers) {
     ASSERT_EQ(SetWindowRgn(child, CreateRectRgn(0, 0, 20, 40), FALSE), 1);
     EXPECT_EQ(SetCapture(child), nullptr);
-    vh::mouse_move(380, 260);  // outside the shape
-    vh::mouse_move(310, 210);  // left of and above the child
-    const auto msgs = take_queued();
+    std::vector<MSG> msgs;
+    for (const POINT p : {POINT{380, 260},    // outside the shape
+                          POINT{310, 210}}) {  // left of and above the child
+        vh::mouse_move(p.x, p.y);
+        for (const MSG& m : take_queued()) msgs.push_back(m);
+    }
     ASSERT_EQ(msgs.size(), 2u);
     EXPECT_EQ(msgs[0].hwnd, child);
     EXPECT_EQ(GET_X_LPARAM(msgs[0].lParam), 30);

@@ -234,6 +234,10 @@ public:
         while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) dispatch(ev);
     }
 
+    // Not SDL_WaitEventTimeout: while SDL waits it may wake itself through a second X
+    // connection (see the message box's event loop); a short sleep is enough here.
+    void idle(uint32_t milliseconds) override { SDL_Delay(std::min<uint32_t>(milliseconds, 10)); }
+
     void set_cursor(const CursorDesc& cursor) override {
         if (!video()) return;
         cursors_.show(cursor);
@@ -353,7 +357,7 @@ private:
         switch (ev.type) {
             case SDL_MOUSEMOTION:
                 if (NativeSurface* s = by_id(ev.motion.windowID)) {
-                    input_mouse_move(s, s->origin_x + ev.motion.x, s->origin_y + ev.motion.y);
+                    input_mouse_move(s, s->origin_x + ev.motion.x, s->origin_y + ev.motion.y, ev.motion.timestamp);
                 }
                 break;
             case SDL_MOUSEBUTTONDOWN:
@@ -371,7 +375,7 @@ private:
                     break;
                 }
                 input_mouse_button(s, button, ev.button.state == SDL_PRESSED, s->origin_x + ev.button.x,
-                                   s->origin_y + ev.button.y);
+                                   s->origin_y + ev.button.y, ev.button.timestamp);
                 break;
             }
             case SDL_KEYDOWN:
@@ -384,7 +388,7 @@ private:
                 const bool down = ev.type == SDL_KEYDOWN;
                 // The Alt key's own press counts as held Alt (a system key, as on Win32).
                 const bool alt = (k.mod & KMOD_ALT) != 0 || (down && vk == VK_MENU);
-                input_key(s, vk, down, ev.key.repeat != 0, alt);
+                input_key(s, vk, down, ev.key.repeat != 0, alt, ev.key.timestamp);
                 break;
             }
             case SDL_WINDOWEVENT:

@@ -1,6 +1,7 @@
 #include "win32/hosts/virtual/desktop.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace win32 {
 
@@ -22,6 +23,7 @@ Desktop& desktop() {
 
 uint32_t Desktop::tick_count() {
     if (fixed_ticks) return *fixed_ticks;
+    if (virtual_us) return static_cast<uint32_t>(*virtual_us / 1000);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     return static_cast<uint32_t>(ms);
@@ -158,6 +160,7 @@ void Desktop::swap(NativeSurface* s, const std::vector<Overlay>& overlays) {
     if (gl_ready) read_back(f, s->egl_width, s->egl_height);
     lay_overlays(f, overlays);
     if (gl_ready) egl_.swap(s->egl);
+    wait_for_refresh();
     last_window = s->window;
     const uint64_t index = swaps++;
     if (on_frame) {
@@ -190,21 +193,46 @@ NativeSurface* Desktop::key_surface() {
     return nullptr;
 }
 
+void Desktop::wait_for_refresh() {
+    if (!virtual_us || display_hz <= 0) return;
+    // Refresh k is at k * 1000000 / hz microseconds; a swap waits for the first one after now.
+    const uint64_t hz = static_cast<uint64_t>(display_hz);
+    const uint64_t next = *virtual_us * hz / 1000000 + 1;
+    virtual_us = (next * 1000000 + hz - 1) / hz;
+}
+
+void Desktop::idle(uint32_t milliseconds) {
+    if (!virtual_us) {
+        if (!fixed_ticks) std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(milliseconds, 2)));
+        return;
+    }
+    // Time passes up to the next injected event, if that comes sooner.
+    uint64_t until = *virtual_us + uint64_t{milliseconds} * 1000;
+    if (!input.empty() && input.front().at) until = std::min<uint64_t>(until, uint64_t{*input.front().at} * 1000);
+    virtual_us = std::max(*virtual_us, until);
+}
+
 void Desktop::pump() {
+    // Events are delivered in the order injected, each once the clock has reached its time.
     std::deque<InputEvent> events;
-    events.swap(input);
+    const uint32_t now = tick_count();
+    while (!input.empty() && (!input.front().at || *input.front().at <= now)) {
+        events.push_back(input.front());
+        input.pop_front();
+    }
     for (const InputEvent& e : events) {
+        const uint32_t time = e.at.value_or(now);
         switch (e.kind) {
         case InputEvent::Kind::move:
             mouse = {e.x, e.y};
-            input_mouse_move(top_surface_at(e.x, e.y), e.x, e.y);
+            input_mouse_move(top_surface_at(e.x, e.y), e.x, e.y, time);
             break;
         case InputEvent::Kind::button:
             mouse = {e.x, e.y};
-            input_mouse_button(top_surface_at(e.x, e.y), e.button, e.down, e.x, e.y);
+            input_mouse_button(top_surface_at(e.x, e.y), e.button, e.down, e.x, e.y, time);
             break;
         case InputEvent::Kind::key:
-            input_key(key_surface(), e.vk, e.down, e.repeat, e.alt);
+            input_key(key_surface(), e.vk, e.down, e.repeat, e.alt, time);
             break;
         case InputEvent::Kind::close:
             if (NativeSurface* s = surface_of(e.window)) input_close(s);

@@ -49,6 +49,7 @@ struct InputEvent {
     bool alt = false;
     UINT vk = 0;
     HWND window = nullptr;  // close, activate
+    std::optional<uint32_t> at;  // when it happens; none: at the next pump
 };
 
 constexpr int kDefaultScreenWidth = 1024;
@@ -61,6 +62,8 @@ public:
     int screen_h = kDefaultScreenHeight;
     std::optional<uint32_t> fixed_ticks;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    int display_hz = 0;                  // 0: no display, swaps do not wait
+    std::optional<uint64_t> virtual_us;  // the virtual clock, while there is a display
 
     std::deque<int> answers;
     std::vector<MessageBoxRecord> box_log;
@@ -100,6 +103,7 @@ public:
     void swap(NativeSurface* s, const std::vector<Overlay>& overlays) override;
 
     void pump() override;
+    void idle(uint32_t milliseconds) override;
     void set_cursor(const CursorDesc& c) override { cursor = c; }
     void set_cursor_pos(int x, int y) override { mouse = {x, y}; }
     POINT cursor_pos() override { return mouse; }
@@ -108,6 +112,9 @@ public:
     int message_box(const std::string& text, const std::string& caption, UINT flags) override;
 
     Failure failure() override { return failure_; }
+
+    // Moves the virtual clock on to the display's next refresh.
+    void wait_for_refresh();
 
 private:
     bool ensure_pbuffer(NativeSurface* s);

@@ -30,6 +30,15 @@ void set_screen_size(int width, int height) {
 
 void set_tick_count(std::optional<uint32_t> ticks) { desktop().fixed_ticks = ticks; }
 
+void set_display_rate(int hz) {
+    auto& d = desktop();
+    if (hz > 0 && !d.virtual_us) d.virtual_us = uint64_t{d.tick_count()} * 1000;
+    if (hz <= 0) d.virtual_us.reset();
+    d.display_hz = std::max(0, hz);
+}
+
+double refresh_period_ms() { return desktop().display_hz > 0 ? 1000.0 / desktop().display_hz : 0.0; }
+
 void push_message_box_answer(int answer) { desktop().answers.push_back(answer); }
 const std::vector<MessageBoxRecord>& message_box_log() { return desktop().box_log; }
 void clear_message_boxes() {
@@ -37,30 +46,32 @@ void clear_message_boxes() {
     desktop().box_log.clear();
 }
 
-void mouse_move(int x, int y) {
+void mouse_move(int x, int y, std::optional<uint32_t> at) {
     InputEvent e;
     e.kind = InputEvent::Kind::move;
     e.x = x;
     e.y = y;
+    e.at = at;
     desktop().input.push_back(e);
 }
 
-void mouse_button(MouseButton button, bool down) {
+void mouse_button(MouseButton button, bool down, std::optional<uint32_t> at) {
     const POINT p = pending_mouse();
-    mouse_button_at(button, down, p.x, p.y);
+    mouse_button_at(button, down, p.x, p.y, at);
 }
 
-void mouse_button_at(MouseButton button, bool down, int x, int y) {
+void mouse_button_at(MouseButton button, bool down, int x, int y, std::optional<uint32_t> at) {
     InputEvent e;
     e.kind = InputEvent::Kind::button;
     e.button = button;
     e.down = down;
     e.x = x;
     e.y = y;
+    e.at = at;
     desktop().input.push_back(e);
 }
 
-void key(UINT vk, bool down, bool repeat) {
+void key(UINT vk, bool down, bool repeat, std::optional<uint32_t> at) {
     auto& d = desktop();
     const int alt_index = vk == VK_MENU ? 0 : vk == VK_LMENU ? 1 : vk == VK_RMENU ? 2 : -1;
     if (alt_index >= 0) d.alt_down[alt_index] = down;
@@ -70,6 +81,7 @@ void key(UINT vk, bool down, bool repeat) {
     e.down = down;
     e.repeat = down && repeat;
     e.alt = alt_held() || (alt_index >= 0);
+    e.at = at;
     d.input.push_back(e);
 }
 
@@ -130,6 +142,8 @@ void reset() {
     d.box_log.clear();
     d.on_frame = nullptr;
     d.fixed_ticks.reset();
+    d.virtual_us.reset();
+    d.display_hz = 0;
     d.screen_w = kDefaultScreenWidth;
     d.screen_h = kDefaultScreenHeight;
     d.alt_down[0] = d.alt_down[1] = d.alt_down[2] = false;

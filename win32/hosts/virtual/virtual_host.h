@@ -19,8 +19,12 @@
 //  * input injected as a user's mouse and keyboard produce it: the events wait in the host
 //    and are delivered at the next pump (PeekMessageA / GetMessageA), through the same path
 //    as real input, so capture, hit-testing and coordinate rules apply. Mouse events go to
-//    the top-most visible window under the point, keys to the window with the focus;
+//    the top-most visible window under the point, keys to the window with the focus. An
+//    event injected with a time waits until the clock reaches it, as a device reports at its
+//    own rate while the program draws; events are delivered in the order injected;
 //  * a tick count in milliseconds since the host started, or a fixed value the test sets;
+//  * a virtual display (set_display_rate): SwapBuffers then waits for the display's next
+//    refresh on a virtual clock, so a run shows what a user sees at 60 Hz, without waiting;
 //  * failures with EGL's reason (an error name such as EGL_BAD_ALLOC), also on demand.
 //
 // Differences from a desktop worth knowing: a pbuffer has no front buffer, so
@@ -46,6 +50,14 @@ namespace win32::virtual_host {
 void set_screen_size(int width, int height);
 // A fixed tick count for GetTickCount, or std::nullopt for the running clock.
 void set_tick_count(std::optional<uint32_t> ticks);
+// Windows show on a display that refreshes `hz` times a second (0: none, the default). With
+// a display the host runs on a virtual clock, starting from the tick count it has then:
+// each SwapBuffers waits for the next refresh (refresh k is at k * 1000 / hz ms), and a
+// thread with nothing to do (GetMessageA waiting) lets time pass up to the next injected
+// event. Only swaps and waits move the clock, so runs are exact and repeatable.
+void set_display_rate(int hz);
+// The refresh period in milliseconds of the display set above (0 without one).
+double refresh_period_ms();
 
 // ---- message boxes -----------------------------------------------------------------------
 struct MessageBoxRecord {
@@ -60,15 +72,18 @@ const std::vector<MessageBoxRecord>& message_box_log();
 void clear_message_boxes();  // empties both the answer queue and the log
 
 // ---- input ---------------------------------------------------------------------------------
+// Each event can carry the tick count at which it happens (`at`): it is delivered at the
+// first pump once the clock has reached that time, and not before the events injected
+// ahead of it. Without a time it is delivered at the next pump and happens then.
 // Moves the mouse to a screen point.
-void mouse_move(int x, int y);
+void mouse_move(int x, int y, std::optional<uint32_t> at = std::nullopt);
 // Presses or releases a button at the current mouse position.
-void mouse_button(MouseButton button, bool down);
+void mouse_button(MouseButton button, bool down, std::optional<uint32_t> at = std::nullopt);
 // Moves, then presses or releases.
-void mouse_button_at(MouseButton button, bool down, int x, int y);
+void mouse_button_at(MouseButton button, bool down, int x, int y, std::optional<uint32_t> at = std::nullopt);
 // A key going down (repeat: an auto-repeat of a key already held) or up. Alt is held while
 // VK_MENU (or VK_LMENU / VK_RMENU) is down.
-void key(UINT virtual_key, bool down, bool repeat = false);
+void key(UINT virtual_key, bool down, bool repeat = false, std::optional<uint32_t> at = std::nullopt);
 // Down then up.
 void key_press(UINT virtual_key);
 // The window manager's close request for a top-level window (its close button).
@@ -113,8 +128,9 @@ int context_count();
 void fail_next_surface();
 void fail_next_context();
 
-// Forgets injected input, message boxes, the frame callback, the fixed clock and pending
-// failures, and sets the screen back to 1024 x 768. Windows and contexts are left alone.
+// Forgets injected input, message boxes, the frame callback, the fixed clock, the display
+// and pending failures, and sets the screen back to 1024 x 768. Windows and contexts are
+// left alone.
 void reset();
 
 }  // namespace win32::virtual_host
