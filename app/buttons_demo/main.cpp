@@ -110,9 +110,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int SHOWCOMMAND) {
 
     auto LAST = std::chrono::steady_clock::now();
     while (ACTIVE) {
-        // Every waiting message, so that a mouse sweep over the buttons never lags.
-        MSG PEEK;
-        for (int N = 0; N < 256 && ACTIVE && PeekMessageA(&PEEK, nullptr, 0, 0, PM_NOREMOVE); ++N) SETGLMSG();
+        // One message a frame, as the viewer: waiting mouse moves are one move, so a sweep
+        // over the buttons is worked off at once.
+        SETGLMSG();
         if (!ACTIVE) break;
         const auto NOW = std::chrono::steady_clock::now();
         const float DT = std::chrono::duration<float>(NOW - LAST).count();

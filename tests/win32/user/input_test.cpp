@@ -242,3 +242,114 @@ TEST_F(Input, FocusChangesAreAnnounced) {
 }
 
 }  // namespace
+
+// ---- the input queue's own rules ---------------------------------------------------------------
+
+namespace {
+
+TEST_F(Input, WaitingMovesAreOneMoveUntilAPressOrKeyComesBetween) {
+    vh::set_tick_count(5000);
+    vh::mouse_move(110, 80);
+    vh::mouse_move(120, 85);
+    vh::mouse_move(130, 90);
+    vh::key_press('A');
+    vh::mouse_move(140, 95);
+    vh::mouse_button(win32::MouseButton::left, true);
+    vh::mouse_move(150, 100);  // the button is held: new flags, never merged across the press
+    vh::mouse_move(160, 105);
+    vh::mouse_move(160, 105);  // where the cursor already is: no move
+    std::vector<UINT> kinds;
+    std::vector<int> xs;
+    for (const MSG& m : take_queued()) {
+        kinds.push_back(m.message);
+        if (m.message == WM_MOUSEMOVE) xs.push_back(GET_X_LPARAM(m.lParam));
+    }
+    EXPECT_EQ(kinds, (std::vector<UINT>{WM_MOUSEMOVE, WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE, WM_LBUTTONDOWN,
+                                        WM_MOUSEMOVE}));
+    // The merged moves carry the latest position (client x = screen x - 103).
+    EXPECT_EQ(xs, (std::vector<int>{27, 37, 57}));
+    vh::mouse_button(win32::MouseButton::left, false);
+    take_queued();
+}
+
+TEST_F(Input, AMessageHasItsEventsTimeAndPointAndItsWindowIsDecidedWhenTaken) {
+    HWND other = CreateWindowExA(0, "RecWindow", "", WS_POPUP | WS_VISIBLE, 600, 400, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    drain_queue();
+    vh::set_display_rate(60);  // the virtual clock: time moves only when the thread waits
+    const uint32_t t0 = GetTickCount();
+    vh::mouse_move(130, 90, t0 + 20);
+    MSG m{};
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "the move has not happened yet";
+    Sleep(25);  // the clock reaches the move, which waits in the queue
+    EXPECT_EQ(GetTickCount(), t0 + 25);
+    SetCapture(other);  // taken now, it goes to the capture, in the capture's coordinates
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(m.hwnd, other);
+    EXPECT_EQ(GET_X_LPARAM(m.lParam), 130 - 600);
+    EXPECT_EQ(m.time, t0 + 20);
+    EXPECT_EQ(m.pt.x, 130);
+    EXPECT_EQ(m.pt.y, 90);
+    ReleaseCapture();
+    // Input outside every window with nothing captured belongs to another program: it never
+    // joins the queue, even if a capture comes before it would have been taken.
+    vh::mouse_move(20, 10);
+    vh::pending_input();
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+    SetCapture(window);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+    ReleaseCapture();
+    DestroyWindow(other);
+}
+
+TEST_F(Input, PostedMessagesThenQuitThenInputThenPaintThenTimers) {
+    vh::set_display_rate(60);
+    ASSERT_EQ(SetTimer(window, 7, 10, nullptr), 7u);
+    InvalidateRect(window, nullptr, FALSE);
+    vh::key_press('B');
+    PostQuitMessage(4);
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    Sleep(15);
+    std::vector<UINT> kinds;
+    MSG m;
+    while (kinds.size() < 10 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        kinds.push_back(m.message);
+        if (m.message == WM_PAINT) ValidateRect(window, nullptr);
+        if (m.message == WM_TIMER) EXPECT_EQ(m.wParam, 7u);
+    }
+    EXPECT_EQ(kinds, (std::vector<UINT>{WM_USER + 1, WM_QUIT, WM_KEYDOWN, WM_KEYUP, WM_PAINT, WM_TIMER}));
+    // Taking the timer's message starts its period again; a killed timer makes no more.
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    Sleep(10);
+    EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_TRUE(KillTimer(window, 7));
+    EXPECT_FALSE(KillTimer(window, 7));
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+}
+
+TEST_F(Input, SendInputMovesPressesAndTypesAsTheDevicesWould) {
+    // Absolute coordinates run 0..65535 over the 1024 x 768 screen.
+    INPUT in[3] = {};
+    in[0].type = INPUT_MOUSE;
+    in[0].mi.dx = 120 * 64;
+    in[0].mi.dy = 90 * 65536 / 768 + 1;
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    in[1].type = INPUT_MOUSE;
+    in[1].mi.dx = 5;
+    in[1].mi.dy = -3;
+    in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP;
+    in[2].type = INPUT_KEYBOARD;
+    in[2].ki.wVk = VK_ESCAPE;
+    EXPECT_EQ(SendInput(3, in, sizeof(INPUT)), 3u);
+    EXPECT_EQ(SendInput(1, in, sizeof(INPUT) - 1), 0u);
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 125);
+    EXPECT_EQ(p.y, 87);
+    std::vector<UINT> kinds;
+    for (const MSG& m : take_queued()) kinds.push_back(m.message);
+    EXPECT_EQ(kinds, (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_KEYDOWN}));
+}
+
+}  // namespace

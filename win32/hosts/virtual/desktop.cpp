@@ -206,10 +206,14 @@ void Desktop::idle(uint32_t milliseconds) {
         if (!fixed_ticks) std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(milliseconds, 2)));
         return;
     }
-    // Time passes up to the next injected event, if that comes sooner.
+    // Time passes up to the next injected event still to come, if that comes sooner.
     uint64_t until = *virtual_us + uint64_t{milliseconds} * 1000;
-    if (!input.empty() && input.front().at) until = std::min<uint64_t>(until, uint64_t{*input.front().at} * 1000);
-    virtual_us = std::max(*virtual_us, until);
+    for (const InputEvent& e : input) {
+        if (!e.at || uint64_t{*e.at} * 1000 <= *virtual_us) continue;
+        until = std::min<uint64_t>(until, uint64_t{*e.at} * 1000);
+        break;
+    }
+    virtual_us = until;
 }
 
 void Desktop::pump() {
