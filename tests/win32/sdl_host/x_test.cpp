@@ -271,8 +271,8 @@ TEST(MessageBox, RequestToEndTheProgramClosesTheBoxAndReachesTheWindows) {
 }
 
 // What a window manager reads from the box: a dialog, of its owner when it has one, of one
-// size only, offering move and close but no maximize or minimize, centred on the screen
-// (with no window manager, no frame to allow for).
+// size only, offering move and (where the box has a close) close but no maximize or
+// minimize, centred on the screen (with no window manager, no frame to allow for).
 struct DialogFacts {
     std::vector<std::string> type, state;
     std::vector<unsigned long> transient_for, motif;
@@ -327,6 +327,11 @@ TEST(MessageBox, TellsTheWindowManagerItIsADialogOfItsOwner) {
     EXPECT_EQ(alone.motif[2], (1u << 1) | (1u << 3) | (1u << 4)) << "border, title and window menu";
     EXPECT_NEAR(2 * g.x + g.width, 1024, 1);
     EXPECT_NEAR(2 * g.y + g.height, 768, 1);
+
+    // A box that must be answered with a button offers no close.
+    const DialogFacts yes_no = box_facts("Video!", MB_YESNO | MB_ICONQUESTION, nullptr);
+    ASSERT_EQ(yes_no.motif.size(), 5u);
+    EXPECT_EQ(yes_no.motif[1], kMotifMove) << "move only";
 
     GlWindow main("Esempio di TextureAutoMap e FX_Refract", {97, 101, 417, 364}, {100, 120, 420, 360}, true);
     GlWindow other("Altra finestra", {500, 100, 700, 300}, {503, 119, 697, 297}, true);

@@ -284,7 +284,7 @@ public:
             failure = {"SDL_CreateRenderer", SDL_GetError()};
             return false;
         }
-        dress_as_dialog(window_, owner);
+        dress_as_dialog(window_, owner, box_close_answer(box_) != 0);
         SDL_ShowWindow(window_);
         take_focus(window_);
         draw();
