@@ -53,6 +53,33 @@ struct CursorDesc {
     std::optional<SystemCursor> system;
 };
 
+// The icon a message box shows beside its text (MB_ICONHAND, MB_ICONQUESTION, ...).
+enum class BoxIcon { none, error, question, warning, information };
+
+// One button of a message box.
+struct BoxButton {
+    int answer = 0;     // what MessageBoxA returns when it is pressed: IDOK, IDCANCEL, IDABORT, ...
+    std::string label;  // as Win32 shows it; '&' marks the mnemonic letter ("&Yes"), "&&" is an '&'
+};
+
+// A message box as the Win32 layer decided it from the MB_ flags: a host shows and runs it
+// from this alone.
+struct MessageBoxDesc {
+    std::string text;     // Windows-1252
+    std::string caption;  // Windows-1252
+    UINT flags = 0;       // the MB_ flags the program passed, for hosts that report them
+    std::vector<BoxButton> buttons;  // left to right; never empty
+    int default_button = 0;          // index of the button that has the focus at first (Enter presses it)
+    int escape_answer = 0;           // what Escape answers; 0: Escape does nothing
+    // What the close button and the window manager's close answer; 0: the box cannot be
+    // closed that way (its close button is disabled) and must be answered with a button.
+    int close_answer = 0;
+    BoxIcon icon = BoxIcon::none;
+    // The surface of the owner's top-level window, nullptr for a box without an owner. The
+    // box is modal for it, and the owner has the keyboard again when the box is answered.
+    NativeSurface* owner = nullptr;
+};
+
 // Why a host could not do something, in the native layer's own words.
 struct Failure {
     std::string call;    // the native call that failed: "SDL_CreateWindow", "eglCreateContext", ...
@@ -109,10 +136,11 @@ public:
     virtual void capture_mouse(bool on) = 0;        // keep receiving moves outside the client
 
     // ---- message boxes ----
-    // A modal box (text and caption in Windows-1252, MB_ flags): returns IDOK, IDCANCEL, IDYES
-    // or IDNO. Can fail: 0 when it cannot be shown. A box shown without something it wanted
-    // (its font) answers and leaves a failure too.
-    virtual int message_box(const std::string& text, const std::string& caption, UINT flags) = 0;
+    // Shows a modal box as described and returns the answer of the button taken (or of
+    // Escape or the close, as the description allows). A host that has nowhere to show it
+    // answers its default button. Can fail: 0 when it cannot be shown. A box shown without
+    // something it wanted (its font) answers and leaves a failure too.
+    virtual int message_box(const MessageBoxDesc& box) = 0;
 
     // Why the last call above marked "can fail" failed: every such call starts with no failure
     // and records one where a native call lets it down. Read right after that call.

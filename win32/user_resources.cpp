@@ -1,4 +1,4 @@
-// Message boxes, cursors and icons, system metrics and colours, rectangle helpers.
+// Cursors and icons, system metrics and colours, rectangle helpers.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -176,15 +176,6 @@ uint32_t system_colour(int index) { return index >= 0 && index < 31 ? user::kSys
 
 using namespace win32;
 using namespace win32::user;
-
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    // A box cannot be owned by a window that is gone: it is not shown.
-    if (owner && !find_or_fail(owner)) return 0;
-    const int answer = host().message_box(text ? text : "", caption ? caption : "Error", type);
-    // A box that was shown but lacked something (its font) says so too, without failing.
-    internal::report_host_failure("MessageBoxA", answer == 0 ? ERROR_NOT_ENOUGH_MEMORY : ERROR_SUCCESS);
-    return answer;
-}
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     // The program has no cursor resources of its own: only the system's are found.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "fake_input.h"
+#include "tests/support/message_box_table.h"
 #include "win32/host.h"
 #include "win32/hosts/sdl/cursors.h"
 #include "win32/hosts/sdl/keyboard.h"
@@ -167,54 +168,77 @@ TEST(Cursors, DrawnCursorsAreWellFormed) {
 
 // ---- message box -------------------------------------------------------------------------
 
-TEST(MessageBoxKeys, YesNoAnswersWithMnemonicsAndEnterButNeverWithEscape) {
-    const BoxKind kind = box_kind(MB_YESNO | MB_ICONQUESTION);
-    ASSERT_EQ(kind.buttons.size(), 2u);
-    EXPECT_STREQ(kind.buttons[0].label, "Yes");
-    EXPECT_STREQ(kind.buttons[1].label, "No");
-    EXPECT_EQ(kind.close_answer, IDNO);
+// Every box type under every default button: Enter, Space, Escape, the window manager's
+// close, the program being asked to end, no display at all, and each button's letter answer
+// as Win32 answers, from the description alone.
+TEST(MessageBoxKeys, AnswerAsWin32ForEveryTypeAndDefaultButton) {
+    namespace table = message_box_table;
+    for (const table::Kind& kind : table::kinds()) {
+        for (int d = 0; d < 4; ++d) {
+            const UINT flags = kind.type | table::kDefaultButtons[d] | MB_ICONQUESTION;
+            SCOPED_TRACE(std::string(kind.name) + ", MB_DEFBUTTON" + std::to_string(d + 1));
+            const win32::MessageBoxDesc box = table::box("Settare lo schermo intero?  ", "Video!", flags);
+            const int enter = kind.enter[d];
+            for (SDL_Keycode key : {SDLK_RETURN, SDLK_KP_ENTER, SDLK_SPACE}) {
+                BoxFocus focus = box_focus(box);
+                EXPECT_EQ(box_key(box, focus, key, KMOD_NONE), enter) << SDL_GetKeyName(key);
+            }
+            BoxFocus focus = box_focus(box);
+            EXPECT_EQ(box_key(box, focus, SDLK_ESCAPE, KMOD_NONE), kind.escape);
+            EXPECT_EQ(box_close_answer(box), kind.close);
+            EXPECT_EQ(box_quit_answer(box), kind.close ? kind.close : enter);
+            EXPECT_EQ(box_default_answer(box), enter);
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(win32::host().message_box(box), enter) << "with no display";
+            testing::internal::GetCapturedStderr();
 
-    BoxFocus focus{kind.default_button};
-    EXPECT_EQ(box_key(kind, focus, SDLK_ESCAPE, KMOD_NONE), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_o, KMOD_NONE), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_y, KMOD_CTRL), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_RETURN, KMOD_NONE), IDYES);
-    EXPECT_EQ(box_key(kind, focus, SDLK_y, KMOD_NONE), IDYES);
-    EXPECT_EQ(box_key(kind, focus, SDLK_y, KMOD_SHIFT), IDYES);
-    EXPECT_EQ(box_key(kind, focus, SDLK_n, KMOD_NONE), IDNO);
-
-    // Tab moves the focus to No, Enter then presses it; Shift+Tab comes back.
-    EXPECT_EQ(box_key(kind, focus, SDLK_TAB, KMOD_NONE), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_RETURN, KMOD_NONE), IDNO);
-    EXPECT_EQ(box_key(kind, focus, SDLK_TAB, KMOD_SHIFT), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_SPACE, KMOD_NONE), IDYES);
-    EXPECT_EQ(box_key(kind, focus, SDLK_LEFT, KMOD_NONE), 0);
-    EXPECT_EQ(box_key(kind, focus, SDLK_KP_ENTER, KMOD_NONE), IDNO);
+            // Only a button's own letter presses it, with or without Alt or Shift; never with Ctrl.
+            for (char c = 'a'; c <= 'z'; ++c) {
+                int expected = 0;
+                for (size_t i = 0; i < kind.buttons.size(); ++i)
+                    if (kind.letters[i] == c) expected = kind.buttons[i].answer;
+                for (Uint16 modifiers : {KMOD_NONE, KMOD_LALT, KMOD_LSHIFT}) {
+                    BoxFocus f = box_focus(box);
+                    EXPECT_EQ(box_key(box, f, static_cast<SDL_Keycode>(c), modifiers), expected)
+                        << "key " << c << " modifiers " << modifiers;
+                }
+                BoxFocus f = box_focus(box);
+                EXPECT_EQ(box_key(box, f, static_cast<SDL_Keycode>(c), KMOD_LCTRL), 0) << "Ctrl+" << c;
+            }
+        }
+    }
 }
 
-TEST(MessageBoxKeys, OkBoxAndOtherTypes) {
-    const BoxKind ok = box_kind(MB_OK);
-    ASSERT_EQ(ok.buttons.size(), 1u);
-    EXPECT_EQ(ok.close_answer, IDOK);
-    BoxFocus focus{ok.default_button};
-    EXPECT_EQ(box_key(ok, focus, SDLK_ESCAPE, KMOD_NONE), IDOK);
-    EXPECT_EQ(box_key(ok, focus, SDLK_o, KMOD_NONE), IDOK);
-    EXPECT_EQ(box_key(ok, focus, SDLK_RETURN, KMOD_NONE), IDOK);
-    EXPECT_EQ(box_key(ok, focus, SDLK_y, KMOD_NONE), 0);
+TEST(MessageBoxKeys, FocusMovesWithTabAndTheArrowsAndLabelsLoseTheirMarks) {
+    namespace table = message_box_table;
+    const win32::MessageBoxDesc box = table::box("?", "Video!", MB_YESNOCANCEL | MB_DEFBUTTON2);
+    BoxFocus focus = box_focus(box);
+    EXPECT_EQ(focus.focused, 1);
+    // Tab from No to Cancel, then round to Yes; Shift+Tab and the arrows go either way.
+    EXPECT_EQ(box_key(box, focus, SDLK_TAB, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_RETURN, KMOD_NONE), IDCANCEL);
+    EXPECT_EQ(box_key(box, focus, SDLK_TAB, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_SPACE, KMOD_NONE), IDYES);
+    EXPECT_EQ(box_key(box, focus, SDLK_TAB, KMOD_SHIFT), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_RETURN, KMOD_NONE), IDCANCEL);
+    EXPECT_EQ(box_key(box, focus, SDLK_LEFT, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_KP_ENTER, KMOD_NONE), IDNO);
+    EXPECT_EQ(box_key(box, focus, SDLK_UP, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_RETURN, KMOD_NONE), IDYES);
+    EXPECT_EQ(box_key(box, focus, SDLK_RIGHT, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_DOWN, KMOD_NONE), 0);
+    EXPECT_EQ(box_key(box, focus, SDLK_RETURN, KMOD_NONE), IDCANCEL);
+    // Moving the focus leaves Escape as it was.
+    EXPECT_EQ(box_key(box, focus, SDLK_ESCAPE, KMOD_NONE), IDCANCEL);
 
-    const BoxKind ok_cancel = box_kind(MB_OKCANCEL | MB_ICONERROR);
-    BoxFocus f2{ok_cancel.default_button};
-    EXPECT_EQ(box_key(ok_cancel, f2, SDLK_ESCAPE, KMOD_NONE), IDCANCEL);
-    EXPECT_EQ(ok_cancel.close_answer, IDCANCEL);
-
-    // The second button can be the default (MB_DEFBUTTON2).
-    EXPECT_EQ(box_default_answer(MB_YESNO | 0x100), IDNO);
-    EXPECT_EQ(box_default_answer(MB_YESNO | MB_ICONQUESTION), IDYES);
-    EXPECT_EQ(box_default_answer(MB_OK), IDOK);
-    // A default button beyond the box's buttons falls back to the first.
-    EXPECT_EQ(box_default_answer(MB_OK | 0x300), IDOK);
-    // Types this box does not offer behave as OK boxes rather than showing no button.
-    EXPECT_EQ(box_kind(0x0F).buttons.size(), 1u);
+    EXPECT_EQ(box_label_text("&Try Again"), "Try Again");
+    EXPECT_EQ(box_label_text("OK"), "OK");
+    EXPECT_EQ(box_label_text("Save && &Quit"), "Save & Quit");
+    EXPECT_EQ(box_label_text("End&"), "End");
+    EXPECT_EQ(box_mnemonic("Save && &Quit"), SDLK_q);
+    EXPECT_EQ(box_mnemonic("A&&B"), SDLK_UNKNOWN);
+    EXPECT_EQ(box_mnemonic("Cancel"), SDLK_UNKNOWN);
+    EXPECT_EQ(box_mnemonic("&9 lives"), SDLK_9);
 }
 
 TEST(MessageBoxLayout, ButtonsSitInTheBandWithoutOverlapping) {
@@ -275,10 +299,13 @@ TEST(MessageBoxLayout, WrapsWordsAndKeepsLineBreaks) {
 // ---- no display ---------------------------------------------------------------------------
 
 TEST(NoDisplay, MessageBoxesAnswerTheirDefaultOnStandardError) {
+    namespace table = message_box_table;
     testing::internal::CaptureStderr();
-    const int question = win32::host().message_box("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION);
-    const int error = win32::host().message_box("la rispettiva applicazione non \xE8 stata inizilizata!", "Error", MB_OK);
-    const int multi_line = win32::host().message_box("one\ntwo", "Caption", MB_YESNO | 0x100);
+    const int question =
+        win32::host().message_box(table::box("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION));
+    const int error =
+        win32::host().message_box(table::box("la rispettiva applicazione non \xE8 stata inizilizata!", "Error", MB_OK));
+    const int multi_line = win32::host().message_box(table::box("one\ntwo", "Caption", MB_YESNO | MB_DEFBUTTON2));
     const std::string output = testing::internal::GetCapturedStderr();
     EXPECT_EQ(question, IDYES);
     EXPECT_EQ(error, IDOK);

@@ -4,6 +4,7 @@
 // layer receives (a recording stand-in here).
 #include "fake_input.h"
 #include "tests/support/desktop.h"
+#include "tests/support/message_box_table.h"
 #include "win32/host.h"
 #include "win32/hosts/sdl/message_box.h"
 #include "win32/hosts/sdl/text.h"
@@ -43,10 +44,11 @@ std::string hex(uint32_t v) {
     return text;
 }
 
-// Shows a box on this thread while `user` acts on its window from another thread. Should
-// the user's part fail, the box is closed from outside so that the test fails, not hangs.
+// Shows a box of these flags (owned by `owner` when not null) on this thread while `user`
+// acts on its window from another thread. Should the user's part fail, the box is closed
+// from outside and then answered with Return, so that the test fails, not hangs.
 int box_with_user(const std::string& text, const std::string& caption, UINT flags,
-                  const std::function<bool(unsigned long)>& user, bool* user_ok) {
+                  const std::function<bool(unsigned long)>& user, bool* user_ok, NativeSurface* owner = nullptr) {
     std::atomic<bool> ok{false};
     std::thread person([&] {
         const unsigned long window = desktop::find_window(win32::sdl::cp1252_to_utf8(caption));
@@ -54,9 +56,10 @@ int box_with_user(const std::string& text, const std::string& caption, UINT flag
             ok = true;
         } else if (window) {
             desktop::request_close(window);
+            desktop::run_status("xdotool key Return");
         }
     });
-    const int answer = host().message_box(text, caption, flags);
+    const int answer = host().message_box(message_box_table::box(text, caption, flags, owner));
     person.join();
     *user_ok = ok;
     return answer;
@@ -145,8 +148,13 @@ TEST(MessageBox, AnsweredFromTheKeyboard) {
         // Escape does nothing in a Yes/No box: the Y that follows answers it.
         {"Video! (Escape)", MB_YESNO | MB_ICONQUESTION, "Escape y", IDYES},
         {"Video! (Tab)", MB_YESNO, "Tab Return", IDNO},
+        {"Video! (default No)", MB_YESNOCANCEL | MB_DEFBUTTON2, "Return", IDNO},
         {"Error", MB_OK, "Escape", IDOK},
-        {"Error (o)", MB_OK | MB_ICONERROR, "o", IDOK},
+        // OK has no letter: the O does nothing and Return presses Cancel, the default.
+        {"Error (o)", MB_OKCANCEL | MB_ICONERROR | MB_DEFBUTTON2, "o Return", IDCANCEL},
+        {"Abort (Escape)", MB_ABORTRETRYIGNORE | MB_ICONERROR, "Escape i", IDIGNORE},
+        {"Retry (Escape)", MB_RETRYCANCEL, "Escape", IDCANCEL},
+        {"Continue (c)", MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION, "c", IDCONTINUE},
         {"Attenzione \xE8 (Return)", MB_OK | MB_ICONEXCLAMATION, "Return", IDOK},
     };
     for (const Case& c : cases) {
@@ -179,16 +187,31 @@ TEST(MessageBox, HugeTextStillFitsOnTheScreen) {
     EXPECT_GE(g.y, 0);
 }
 
-TEST(MessageBox, ClosedByTheWindowManager) {
-    bool user_ok = false;
-    EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION,
-                            [](unsigned long w) { return desktop::request_close(w); }, &user_ok),
-              IDNO);
-    EXPECT_TRUE(user_ok);
-    EXPECT_EQ(box_with_user("Impossibile creare la finestra per la rispettiva applicazione!", "Error", MB_OK,
-                            [](unsigned long w) { return desktop::request_close(w); }, &user_ok),
-              IDOK);
-    EXPECT_TRUE(user_ok);
+TEST(MessageBox, ClosedByTheWindowManagerWhereTheBoxAllowsIt) {
+    struct Case {
+        const char* caption;
+        UINT flags;
+        const char* keys;  // typed after the close, for a box the close leaves up
+        int expected;
+    };
+    const Case cases[] = {
+        {"Error", MB_OK, "", IDOK},
+        {"Video! (cancel)", MB_YESNOCANCEL | MB_ICONQUESTION, "", IDCANCEL},
+        // A Yes/No or Abort/Retry/Ignore box has no close: it waits for its buttons.
+        {"Video!", MB_YESNO | MB_ICONQUESTION, "y", IDYES},
+        {"Abort", MB_ABORTRETRYIGNORE, "r", IDRETRY},
+    };
+    for (const Case& c : cases) {
+        bool user_ok = false;
+        const int answer = box_with_user("Settare lo schermo intero?  ", c.caption, c.flags,
+                                         [&](unsigned long w) {
+                                             if (!desktop::request_close(w)) return false;
+                                             return !*c.keys || type_keys(w, c.keys);
+                                         },
+                                         &user_ok);
+        EXPECT_TRUE(user_ok) << c.caption;
+        EXPECT_EQ(answer, c.expected) << c.caption;
+    }
 }
 
 TEST(MessageBox, ButtonsAnswerClicksThatStartAndEndOnThem) {
@@ -228,10 +251,14 @@ TEST(MessageBox, RequestToEndTheProgramClosesTheBoxAndReachesTheWindows) {
     ASSERT_TRUE(main.surface && main.xwindow);
     pump_for(100);
     fake_input::clear();
-    // SIGTERM while a Yes/No box is up: the box ends as if closed (No), and the request
-    // then reaches the shown windows as a close.
+    // SIGTERM while a box is up: a box with a close ends as if closed, one without with its
+    // default button, and the request then reaches the shown windows as a close.
     bool user_ok = false;
-    EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video!", MB_YESNO | MB_ICONQUESTION,
+    EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video!", MB_YESNOCANCEL | MB_ICONQUESTION,
+                            [](unsigned long) { return kill(getpid(), SIGTERM) == 0; }, &user_ok),
+              IDCANCEL);
+    EXPECT_TRUE(user_ok);
+    EXPECT_EQ(box_with_user("Settare lo schermo intero?  ", "Video! (no close)", MB_YESNO | MB_DEFBUTTON2,
                             [](unsigned long) { return kill(getpid(), SIGTERM) == 0; }, &user_ok),
               IDNO);
     EXPECT_TRUE(user_ok);
@@ -243,8 +270,8 @@ TEST(MessageBox, RequestToEndTheProgramClosesTheBoxAndReachesTheWindows) {
     })) << describe_all(fake_input::calls());
 }
 
-// What a window manager reads from the box: a dialog, of the window that had the keyboard
-// when there is one, of one size only, offering move and close but no maximize or
+// What a window manager reads from the box: a dialog, of its owner when it has one, of one
+// size only, offering move and (where the box has a close) close but no maximize or
 // minimize, centred on the screen (with no window manager, no frame to allow for).
 struct DialogFacts {
     std::vector<std::string> type, state;
@@ -253,10 +280,10 @@ struct DialogFacts {
     desktop::Geometry geometry;
 };
 
-DialogFacts box_facts(const std::string& caption) {
+DialogFacts box_facts(const std::string& caption, UINT flags, NativeSurface* owner) {
     DialogFacts facts;
     bool user_ok = false;
-    EXPECT_EQ(box_with_user("Impossibile creare la finestra per la rispettiva applicazione!", caption, MB_OK,
+    EXPECT_EQ(box_with_user("Impossibile creare la finestra per la rispettiva applicazione!", caption, flags,
                             [&](unsigned long w) {
                                 facts.type = desktop::atom_names(w, "_NET_WM_WINDOW_TYPE");
                                 facts.state = desktop::atom_names(w, "_NET_WM_STATE");
@@ -266,8 +293,8 @@ DialogFacts box_facts(const std::string& caption) {
                                 facts.geometry = desktop::window_geometry(w);
                                 return type_keys(w, "Return");
                             },
-                            &user_ok),
-              IDOK);
+                            &user_ok, owner),
+              message_box_table::kind_of(flags).enter[0]);
     EXPECT_TRUE(user_ok) << caption;
     return facts;
 }
@@ -276,10 +303,18 @@ bool has(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-TEST(MessageBox, TellsTheWindowManagerItIsADialogOfTheWindowWithTheKeyboard) {
-    const DialogFacts alone = box_facts("Error");
+// A WM_TRANSIENT_FOR that names no window of the program: none, or the root (SDL's own).
+bool of_no_window(const std::vector<unsigned long>& transient_for) {
+    return transient_for.empty() || transient_for == std::vector<unsigned long>{desktop::root_window()};
+}
+
+constexpr unsigned long kMotifMove = 1u << 2, kMotifClose = 1u << 5;
+
+TEST(MessageBox, TellsTheWindowManagerItIsADialogOfItsOwner) {
+    const DialogFacts alone = box_facts("Error", MB_OK, nullptr);
     EXPECT_EQ(alone.type, std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
     EXPECT_FALSE(has(alone.state, "_NET_WM_STATE_MODAL")) << "modal with no owner";
+    EXPECT_TRUE(of_no_window(alone.transient_for));
     const desktop::Geometry& g = alone.geometry;
     ASSERT_GT(g.width, 0);
     EXPECT_EQ(alone.hints.min_width, g.width);
@@ -288,20 +323,37 @@ TEST(MessageBox, TellsTheWindowManagerItIsADialogOfTheWindowWithTheKeyboard) {
     EXPECT_EQ(alone.hints.max_height, g.height);
     ASSERT_EQ(alone.motif.size(), 5u);
     EXPECT_EQ(alone.motif[0], 3u) << "functions and decorations given";
-    EXPECT_EQ(alone.motif[1], (1u << 2) | (1u << 5)) << "move and close; no resize, minimize or maximize";
+    EXPECT_EQ(alone.motif[1], kMotifMove | kMotifClose) << "move and close; no resize, minimize or maximize";
     EXPECT_EQ(alone.motif[2], (1u << 1) | (1u << 3) | (1u << 4)) << "border, title and window menu";
     EXPECT_NEAR(2 * g.x + g.width, 1024, 1);
     EXPECT_NEAR(2 * g.y + g.height, 768, 1);
 
+    // A box that must be answered with a button offers no close.
+    const DialogFacts yes_no = box_facts("Video!", MB_YESNO | MB_ICONQUESTION, nullptr);
+    ASSERT_EQ(yes_no.motif.size(), 5u);
+    EXPECT_EQ(yes_no.motif[1], kMotifMove) << "move only";
+
     GlWindow main("Esempio di TextureAutoMap e FX_Refract", {97, 101, 417, 364}, {100, 120, 420, 360}, true);
-    ASSERT_TRUE(main.surface && main.xwindow);
-    ASSERT_TRUE(desktop::wait_focus(main.xwindow));
-    const DialogFacts owned = box_facts("Error (owned)");
+    GlWindow other("Altra finestra", {500, 100, 700, 300}, {503, 119, 697, 297}, true);
+    ASSERT_TRUE(main.surface && main.xwindow && other.surface && other.xwindow);
+    // The owner is the window the program named, not the one with the keyboard.
+    ASSERT_TRUE(desktop::wait_focus(other.xwindow));
+    const DialogFacts owned = box_facts("Error (owned)", MB_OK, main.surface);
     EXPECT_EQ(owned.type, std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
     EXPECT_EQ(owned.transient_for, std::vector<unsigned long>{main.xwindow});
     EXPECT_TRUE(has(owned.state, "_NET_WM_STATE_MODAL"));
     EXPECT_TRUE(has(owned.state, "_NET_WM_STATE_ABOVE")) << "the states SDL set are kept";
     EXPECT_TRUE(desktop::wait_focus(main.xwindow, std::chrono::milliseconds(3000))) << "the owner has the keyboard again";
+
+    // A box without an owner belongs to no window, whichever has the keyboard, and gives
+    // the keyboard back to that window.
+    host().focus_surface(other.surface);
+    ASSERT_TRUE(desktop::wait_focus(other.xwindow));
+    const DialogFacts unowned = box_facts("Error (unowned)", MB_OK, nullptr);
+    EXPECT_TRUE(of_no_window(unowned.transient_for)) << "other is " << other.xwindow << ", the box's is "
+                                                      << unowned.transient_for.front();
+    EXPECT_FALSE(has(unowned.state, "_NET_WM_STATE_MODAL"));
+    EXPECT_TRUE(desktop::wait_focus(other.xwindow, std::chrono::milliseconds(3000)));
 }
 
 TEST(MessageBox, KeepsOtherWindowsInputAndTheGlContext) {

@@ -1,5 +1,6 @@
-// Cursors and icons: system ones by number, files by content, and what the host is told to
-// show for each; why an image file could not be opened.
+// Message boxes: what the host is asked to show for each type and default button, and whose
+// box it is. Cursors and icons: system ones by number, files by content, and what the host
+// is told to show for each; why an image file could not be opened.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <set>
 
+#include "tests/support/message_box_table.h"
 #include "win32/host.h"
 
 namespace {
@@ -141,6 +143,89 @@ TEST(Cursors, SetCursorReturnsThePreviousOneAndTellsTheHost) {
     EXPECT_EQ(SetCursor(cross), arrow);
     EXPECT_EQ(win32::virtual_host::current_cursor(), cross);
     EXPECT_EQ(SetCursor(nullptr), cross);
+}
+
+// ---- message boxes -------------------------------------------------------------------------
+
+TEST(MessageBoxes, EveryTypeAndDefaultButtonIsDescribedAsWin32ShowsIt) {
+    namespace vh = win32::virtual_host;
+    namespace table = message_box_table;
+    // MB_DEFBUTTON1..4, then two values naming buttons no box has: those leave the first.
+    const UINT defaults[] = {MB_DEFBUTTON1, MB_DEFBUTTON2, MB_DEFBUTTON3, MB_DEFBUTTON4, 0x400, 0xF00};
+    vh::clear_message_boxes();
+    for (const table::Kind& kind : table::kinds()) {
+        for (size_t d = 0; d < std::size(defaults); ++d) {
+            for (const table::Icon& icon : table::kIcons) {
+                const UINT flags = kind.type | defaults[d] | icon.flag;
+                SCOPED_TRACE(std::string(kind.name) + " flags 0x" + [&] {
+                    char hex[16];
+                    std::snprintf(hex, sizeof hex, "%X", flags);
+                    return std::string(hex);
+                }());
+                const int enter = kind.enter[d < 4 ? d : 0];
+                // With no answer queued the virtual host presses the default button.
+                EXPECT_EQ(MessageBoxA(nullptr, "Settare lo schermo intero?  ", "Video!", flags), enter);
+                const auto& log = vh::message_box_log();
+                ASSERT_EQ(log.size(), 1u);
+                const win32::MessageBoxDesc& box = log[0].box;
+                EXPECT_EQ(box.text, "Settare lo schermo intero?  ");
+                EXPECT_EQ(box.caption, "Video!");
+                EXPECT_EQ(box.flags, flags);
+                ASSERT_EQ(box.buttons.size(), kind.buttons.size());
+                for (size_t i = 0; i < kind.buttons.size(); ++i) {
+                    EXPECT_EQ(box.buttons[i].answer, kind.buttons[i].answer) << "button " << i;
+                    EXPECT_EQ(box.buttons[i].label, kind.buttons[i].label) << "button " << i;
+                }
+                ASSERT_GE(box.default_button, 0);
+                ASSERT_LT(box.default_button, static_cast<int>(box.buttons.size()));
+                EXPECT_EQ(box.buttons[box.default_button].answer, enter);
+                EXPECT_EQ(box.escape_answer, kind.escape);
+                EXPECT_EQ(box.close_answer, kind.close);
+                EXPECT_EQ(box.icon, icon.icon);
+                EXPECT_EQ(box.owner, nullptr);
+                EXPECT_EQ(log[0].answer, enter);
+                vh::clear_message_boxes();
+            }
+        }
+    }
+}
+
+TEST(MessageBoxes, BelongToTheTopLevelWindowOfTheirOwner) {
+    namespace vh = win32::virtual_host;
+    win32_test::fresh_start();
+    win32_test::ensure_class("RecWindow");
+    HWND top = CreateWindowExA(0, "RecWindow", "top", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 150, nullptr,
+                               nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "RecWindow", "", WS_CHILD | WS_VISIBLE, 5, 5, 40, 40, top, nullptr, nullptr,
+                                 nullptr);
+    HWND grandchild = CreateWindowExA(0, "RecWindow", "", WS_CHILD | WS_VISIBLE, 2, 2, 10, 10, child, nullptr,
+                                      nullptr, nullptr);
+    // A pop-up owned by `top` is a top-level window of its own.
+    HWND popup = CreateWindowExA(0, "RecWindow", "popup", WS_POPUP, 0, 0, 50, 50, top, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(top && child && grandchild && popup);
+
+    vh::push_message_box_answer(IDNO);
+    EXPECT_EQ(MessageBoxA(grandchild, "a", "b", MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBoxA(child, "a", "b", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(top, "a", "b", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(popup, "a", "b", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "a", "b", MB_OK), IDOK);
+    const auto& log = vh::message_box_log();
+    ASSERT_EQ(log.size(), 5u);
+    const HWND owners[] = {top, top, top, popup, nullptr};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(log[i].owner, owners[i]) << "box " << i;
+        EXPECT_EQ(log[i].box.owner != nullptr, owners[i] != nullptr) << "box " << i;
+    }
+
+    // The box of a window that is gone is not shown.
+    DestroyWindow(popup);
+    SetLastError(0);
+    EXPECT_EQ(MessageBoxA(popup, "a", "b", MB_OK), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_EQ(log.size(), 5u);
+    DestroyWindow(top);
+    vh::clear_message_boxes();
 }
 
 }  // namespace

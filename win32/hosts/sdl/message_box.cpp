@@ -6,12 +6,14 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "win32/hosts/sdl/text.h"
 #include "win32/hosts/sdl/window_manager.h"
 
 #ifndef LUMORA_FONT_DIR
@@ -22,51 +24,46 @@ namespace win32::sdl {
 
 // ---- buttons and keys ----------------------------------------------------------------------
 
-namespace {
-const BoxButton kOk{IDOK, "OK", SDLK_o};
-const BoxButton kCancel{IDCANCEL, "Cancel", SDLK_c};
-const BoxButton kYes{IDYES, "Yes", SDLK_y};
-const BoxButton kNo{IDNO, "No", SDLK_n};
-}  // namespace
-
-BoxKind box_kind(UINT flags) {
-    BoxKind kind;
-    switch (flags & MB_TYPEMASK) {
-        case MB_OKCANCEL:
-            kind.buttons = {kOk, kCancel};
-            kind.escape_answer = kind.close_answer = IDCANCEL;
-            break;
-        case MB_YESNOCANCEL:
-            kind.buttons = {kYes, kNo, kCancel};
-            kind.escape_answer = kind.close_answer = IDCANCEL;
-            break;
-        case MB_YESNO:
-            // Escape does nothing in a Yes/No box; closing it from outside says No.
-            kind.buttons = {kYes, kNo};
-            kind.escape_answer = 0;
-            kind.close_answer = IDNO;
-            break;
-        default:
-            kind.buttons = {kOk};
-            kind.escape_answer = kind.close_answer = IDOK;
-            break;
+std::string box_label_text(const std::string& label) {
+    std::string text;
+    for (size_t i = 0; i < label.size(); ++i) {
+        if (label[i] == '&' && ++i == label.size()) break;  // a lone '&' at the end shows nothing
+        text += label[i];                                    // "&x" shows x, "&&" shows '&'
     }
-    int requested = static_cast<int>((flags & MB_DEFMASK) >> 8);
-    kind.default_button = requested < static_cast<int>(kind.buttons.size()) ? requested : 0;
-    return kind;
+    return text;
 }
 
-int box_key(const BoxKind& kind, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers) {
-    const int count = static_cast<int>(kind.buttons.size());
+SDL_Keycode box_mnemonic(const std::string& label) {
+    for (size_t i = 0; i + 1 < label.size(); ++i) {
+        if (label[i] != '&') continue;
+        const unsigned char c = static_cast<unsigned char>(label[i + 1]);
+        if (c == '&') {
+            ++i;
+            continue;
+        }
+        // SDL names a letter or digit key by the lower-case character it types.
+        if (c < 0x80 && std::isalnum(c)) return static_cast<SDL_Keycode>(std::tolower(c));
+        return SDLK_UNKNOWN;
+    }
+    return SDLK_UNKNOWN;
+}
+
+BoxFocus box_focus(const MessageBoxDesc& box) {
+    const int count = static_cast<int>(box.buttons.size());
+    return BoxFocus{box.default_button >= 0 && box.default_button < count ? box.default_button : 0};
+}
+
+int box_key(const MessageBoxDesc& box, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers) {
+    const int count = static_cast<int>(box.buttons.size());
     if (count == 0) return 0;
     focus.focused = std::clamp(focus.focused, 0, count - 1);
     switch (key) {
         case SDLK_RETURN:
         case SDLK_KP_ENTER:
         case SDLK_SPACE:
-            return kind.buttons[focus.focused].answer;
+            return box.buttons[focus.focused].answer;
         case SDLK_ESCAPE:
-            return kind.escape_answer;
+            return box.escape_answer;
         case SDLK_TAB:
             focus.focused = (modifiers & KMOD_SHIFT) ? (focus.focused + count - 1) % count
                                                      : (focus.focused + 1) % count;
@@ -83,15 +80,22 @@ int box_key(const BoxKind& kind, BoxFocus& focus, SDL_Keycode key, Uint16 modifi
             break;
     }
     if (modifiers & (KMOD_CTRL | KMOD_GUI)) return 0;
-    for (const BoxButton& button : kind.buttons) {
-        if (button.mnemonic == key) return button.answer;
+    for (const BoxButton& button : box.buttons) {
+        const SDL_Keycode mnemonic = box_mnemonic(button.label);
+        if (mnemonic != SDLK_UNKNOWN && mnemonic == key) return button.answer;
     }
     return 0;
 }
 
-int box_default_answer(UINT flags) {
-    BoxKind kind = box_kind(flags);
-    return kind.buttons[kind.default_button].answer;
+int box_close_answer(const MessageBoxDesc& box) { return box.close_answer; }
+
+int box_quit_answer(const MessageBoxDesc& box) {
+    return box.close_answer != 0 ? box.close_answer : box_default_answer(box);
+}
+
+int box_default_answer(const MessageBoxDesc& box) {
+    if (box.buttons.empty()) return 0;
+    return box.buttons[box_focus(box).focused].answer;
 }
 
 // ---- layout --------------------------------------------------------------------------------
@@ -216,21 +220,24 @@ struct IconStyle {
     const char* glyph;
 };
 
-std::optional<IconStyle> icon_style(UINT flags) {
-    switch (flags & MB_ICONMASK) {
-        case MB_ICONHAND: return IconStyle{{0xC4, 0x2B, 0x1C, 0xFF}, "X"};
-        case MB_ICONQUESTION: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "?"};
-        case MB_ICONEXCLAMATION: return IconStyle{{0xE8, 0xA3, 0x00, 0xFF}, "!"};
-        case MB_ICONASTERISK: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "i"};
-        default: return std::nullopt;
+std::optional<IconStyle> icon_style(BoxIcon icon) {
+    switch (icon) {
+        case BoxIcon::error: return IconStyle{{0xC4, 0x2B, 0x1C, 0xFF}, "X"};
+        case BoxIcon::question: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "?"};
+        case BoxIcon::warning: return IconStyle{{0xE8, 0xA3, 0x00, 0xFF}, "!"};
+        case BoxIcon::information: return IconStyle{{0x1F, 0x5F, 0xBF, 0xFF}, "i"};
+        case BoxIcon::none: break;
     }
+    return std::nullopt;
 }
 
 class Box {
 public:
-    Box(const std::string& text, UINT flags) : kind_(box_kind(flags)), icon_(icon_style(flags)) {
+    explicit Box(const MessageBoxDesc& box)
+        : box_(box), focus_(box_focus(box)), icon_(icon_style(box.icon)) {
         font_ = box_font();
-        focus_.focused = kind_.default_button;
+        for (const BoxButton& button : box_.buttons) labels_.push_back(cp1252_to_utf8(box_label_text(button.label)));
+        const std::string text = cp1252_to_utf8(box_.text);
         int screen_w = 1024, screen_h = 768;
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
@@ -254,8 +261,8 @@ public:
         for (const std::string& line : lines_) text_w = std::max(text_w, text_width(font_, line));
         text_w = std::min(text_w, max_text_w);
         layout_ = box_layout(text_w, line_height_ * static_cast<int>(lines_.size()), icon_.has_value(),
-                             static_cast<int>(kind_.buttons.size()));
-        buttons_ = box_button_rects(layout_.width, layout_.height, static_cast<int>(kind_.buttons.size()));
+                             static_cast<int>(box_.buttons.size()));
+        buttons_ = box_button_rects(layout_.width, layout_.height, static_cast<int>(box_.buttons.size()));
     }
 
     ~Box() {
@@ -263,7 +270,8 @@ public:
         if (window_) SDL_DestroyWindow(window_);
     }
 
-    bool open(const std::string& caption, SDL_Window* owner, Failure& failure) {
+    bool open(SDL_Window* owner, Failure& failure) {
+        const std::string caption = cp1252_to_utf8(box_.caption);
         window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, layout_.width,
                                    layout_.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
         if (!window_) {
@@ -276,7 +284,7 @@ public:
             failure = {"SDL_CreateRenderer", SDL_GetError()};
             return false;
         }
-        dress_as_dialog(window_, owner);
+        dress_as_dialog(window_, owner, box_close_answer(box_) != 0);
         SDL_ShowWindow(window_);
         take_focus(window_);
         draw();
@@ -303,16 +311,17 @@ public:
             }
             switch (ev.type) {
                 case SDL_QUIT:
-                    // The program is asked to end: close the box as its close button would
-                    // and leave the request for the main loop.
-                    answer = kind_.close_answer;
+                    // The program is asked to end: the box ends as its close button would
+                    // end it (with its default button where it has none) and the request is
+                    // left for the main loop.
+                    answer = box_quit_answer(box_);
                     others.push_back(ev);
                     break;
                 case SDL_WINDOWEVENT:
                     if (ev.window.windowID != id_) {
                         others.push_back(ev);
                     } else if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
-                        answer = kind_.close_answer;
+                        answer = box_close_answer(box_);  // 0: a box without a close stays up
                     } else if (ev.window.event == SDL_WINDOWEVENT_MINIMIZED) {
                         // A box offers no minimize; a window manager that minimizes it
                         // anyway gets it back at once, with the keyboard, so that the
@@ -328,7 +337,7 @@ public:
                     if (!mine(ev.key.windowID)) {
                         others.push_back(ev);
                     } else if (!ev.key.repeat) {
-                        answer = box_key(kind_, focus_, ev.key.keysym.sym, ev.key.keysym.mod);
+                        answer = box_key(box_, focus_, ev.key.keysym.sym, ev.key.keysym.mod);
                         dirty = true;
                     }
                     break;
@@ -387,7 +396,7 @@ private:
             if (index >= 0) focus_.focused = index;
             return 0;
         }
-        int answer = (pressed_ >= 0 && index == pressed_) ? kind_.buttons[index].answer : 0;
+        int answer = (pressed_ >= 0 && index == pressed_) ? box_.buttons[index].answer : 0;
         pressed_ = hover_ = -1;
         return answer;
     }
@@ -469,12 +478,13 @@ private:
             } else {
                 outline(r, 1, 0xAD, 0xAD, 0xAD);
             }
-            text(kind_.buttons[i].label, 0, 0, black, &r);
+            text(labels_[i], 0, 0, black, &r);
         }
         SDL_RenderPresent(renderer_);
     }
 
-    BoxKind kind_;
+    const MessageBoxDesc& box_;
+    std::vector<std::string> labels_;  // UTF-8, without the mnemonic marks
     BoxFocus focus_;
     std::optional<IconStyle> icon_;
     TTF_Font* font_ = nullptr;
@@ -491,14 +501,13 @@ private:
 
 }  // namespace
 
-int run_message_box(const std::string& text, const std::string& caption, UINT flags, SDL_Window* owner,
-                    std::deque<SDL_Event>& others, Failure& failure) {
+int run_message_box(const MessageBoxDesc& box, SDL_Window* owner, std::deque<SDL_Event>& others, Failure& failure) {
     SDL_Window* gl_window = SDL_GL_GetCurrentWindow();
     SDL_GLContext gl_context = SDL_GL_GetCurrentContext();
     int answer = 0;
     {
-        Box box(text, flags);
-        if (box.open(caption, owner, failure)) answer = box.run(others);
+        Box window(box);
+        if (window.open(owner, failure)) answer = window.run(others);
     }
     if (answer != 0 && font_failure()) {
         failure = font_failure();

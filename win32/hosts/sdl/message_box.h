@@ -1,6 +1,7 @@
 // The desktop message box: a small window of our own (SDL's software renderer and SDL_ttf
 // text, never a GL context, so it works before, during and after the program's GL use) with
-// its own event loop, and what decides its buttons, keys and layout, which needs no display.
+// its own event loop, shown and run from the description the Win32 layer made, and its keys
+// and layout, which need no display.
 #pragma once
 
 #include <SDL.h>
@@ -15,32 +16,32 @@
 namespace win32::sdl {
 
 // ---- buttons and keys ----------------------------------------------------------------------
-struct BoxButton {
-    int answer = 0;        // IDOK, IDCANCEL, IDYES, IDNO
-    const char* label = "";
-    SDL_Keycode mnemonic = SDLK_UNKNOWN;
-};
+// The box's buttons, its default, and what Escape and the close answer all come from its
+// description; what the host decides is only how the focus moves between the buttons.
 
-struct BoxKind {
-    std::vector<BoxButton> buttons;
-    int default_button = 0;  // index of the button Enter presses at first
-    int escape_answer = 0;   // answer of Escape, 0 when Escape does nothing
-    int close_answer = 0;    // answer when the window manager closes the box
-};
-
-// The buttons and key answers of a box with these MB_ flags (unknown types act as MB_OK).
-BoxKind box_kind(UINT flags);
+// A button label as drawn: the '&' that marks the mnemonic left out ("&Yes" is "Yes", "&&" an '&').
+std::string box_label_text(const std::string& label);
+// The key of the letter the '&' marks (lower case), SDLK_UNKNOWN when the label has none.
+SDL_Keycode box_mnemonic(const std::string& label);
 
 // Where the keyboard stands in an open box.
 struct BoxFocus {
     int focused = 0;  // index of the button that Enter/Space press
 };
+// The focus of a box being opened: on its default button.
+BoxFocus box_focus(const MessageBoxDesc& box);
 // Applies one key press to an open box: returns the answer it gives, or 0 when the box
-// stays open (focus moves with Tab and the arrow keys).
-int box_key(const BoxKind& kind, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers);
-
+// stays open. Enter and Space press the focused button, Escape answers as described, a
+// button's mnemonic letter (alone or with Alt) presses it; Tab, Shift+Tab and the arrow
+// keys move the focus.
+int box_key(const MessageBoxDesc& box, BoxFocus& focus, SDL_Keycode key, Uint16 modifiers);
+// The answer when the window manager closes the box; 0 when the box stays open.
+int box_close_answer(const MessageBoxDesc& box);
+// The answer of a box that is up when the program is asked to end (SIGTERM, the session
+// ending): its close answer where it can be closed, else its default button's.
+int box_quit_answer(const MessageBoxDesc& box);
 // The answer of a box that cannot be shown on a display: its default button's.
-int box_default_answer(UINT flags);
+int box_default_answer(const MessageBoxDesc& box);
 
 // ---- layout --------------------------------------------------------------------------------
 struct BoxRect {
@@ -76,14 +77,13 @@ std::vector<std::string> wrap_text(const std::string& text, int max_width, Measu
 
 // ---- the box -------------------------------------------------------------------------------
 // Runs a modal message box in a window of its own until it is answered and returns the
-// answer; UTF-8 text. 0, with the failure, when the window could not be made; a box shown
-// without its font answers and leaves the font's failure (once a run: fonts are opened
-// once). `owner`, when not null, is the window the box belongs to (a window manager keeps the
-// box in front of it). Events that belong to other windows are appended to `others` in
-// arrival order, for the host's pump to handle later. The GL context that was current before
-// is current again afterwards.
-int run_message_box(const std::string& text, const std::string& caption, UINT flags, SDL_Window* owner,
-                     std::deque<SDL_Event>& others, Failure& failure);
+// answer; the description's texts are Windows-1252. 0, with the failure, when the window
+// could not be made; a box shown without its font answers and leaves the font's failure
+// (once a run: fonts are opened once). `owner`, when not null, is the window the box belongs
+// to (a window manager keeps the box in front of it). Events that belong to other windows
+// are appended to `others` in arrival order, for the host's pump to handle later. The GL
+// context that was current before is current again afterwards.
+int run_message_box(const MessageBoxDesc& box, SDL_Window* owner, std::deque<SDL_Event>& others, Failure& failure);
 
 // What a box that cannot be shown does instead: its caption and text on one line of
 // standard error (UTF-8).

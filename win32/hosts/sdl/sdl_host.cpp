@@ -262,26 +262,27 @@ public:
         SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
     }
 
-    int message_box(const std::string& text, const std::string& caption, UINT flags) override {
+    int message_box(const MessageBoxDesc& box) override {
         failure_ = {};
-        const std::string utf8_text = cp1252_to_utf8(text);
-        const std::string utf8_caption = cp1252_to_utf8(caption);
         if (!video() || !interactive_) {
-            print_message_box(utf8_caption, utf8_text);
-            return box_default_answer(flags);
+            print_message_box(cp1252_to_utf8(box.caption), cp1252_to_utf8(box.text));
+            return box_default_answer(box);
         }
-        // The box belongs to the program's window that has the keyboard, if one is shown:
-        // the Win32 layer does not pass the owner down, and that window is the one the
-        // box interrupts and the one that gets the keyboard back.
+        // A box is modal for its owner while the owner is on the screen; a box without one
+        // (or of a hidden window) stands alone.
+        NativeSurface* owner = known(box.owner) && box.owner->visible ? box.owner : nullptr;
         NativeSurface* focused = focus_;
-        SDL_Window* owner = known(focused) && focused->visible ? focused->window : nullptr;
-        const int answer = run_message_box(utf8_text, utf8_caption, flags, owner, deferred_, failure_);
+        const int answer = run_message_box(box, owner ? owner->window : nullptr, deferred_, failure_);
         if (answer == 0) {
-            print_message_box(utf8_caption, utf8_text);
+            print_message_box(cp1252_to_utf8(box.caption), cp1252_to_utf8(box.text));
             return 0;
         }
-        // The window that had the keyboard before the box gets it back.
-        if (known(focused) && focused->visible) take_focus(focused->window);
+        // The owner has the keyboard again; after a box without one, the window that had it.
+        NativeSurface* back = owner ? owner : focused;
+        if (known(back) && back->visible) {
+            focus_ = back;
+            take_focus(back->window);
+        }
         return answer;
     }
 

@@ -136,7 +136,7 @@ constexpr unsigned long kMwmDecorBorder = 1ul << 1;
 constexpr unsigned long kMwmDecorTitle = 1ul << 3;
 constexpr unsigned long kMwmDecorMenu = 1ul << 4;
 
-void x11_dress_as_dialog(SDL_Window* box, bool owned) {
+void x11_dress_as_dialog(SDL_Window* box, bool owned, bool closable) {
     const XWindow x = x_window(box);
     if (!x) return;
     Display* d = x.display;
@@ -147,9 +147,11 @@ void x11_dress_as_dialog(SDL_Window* box, bool owned) {
     XChangeProperty(d, x.window, atom(d, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&dialog), 1);
 
-    // Moved and closed, nothing else: no resize handles, no maximize or minimize buttons.
+    // Moved and, unless it must be answered with a button, closed; nothing else: no resize
+    // handles, no maximize or minimize buttons.
     const Atom mwm = atom(d, "_MOTIF_WM_HINTS");
-    const unsigned long hints[5] = {kMwmHintsFunctions | kMwmHintsDecorations, kMwmFuncMove | kMwmFuncClose,
+    const unsigned long hints[5] = {kMwmHintsFunctions | kMwmHintsDecorations,
+                                    kMwmFuncMove | (closable ? kMwmFuncClose : 0ul),
                                     kMwmDecorBorder | kMwmDecorTitle | kMwmDecorMenu, 0, 0};
     XChangeProperty(d, x.window, mwm, mwm, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
 
@@ -193,13 +195,15 @@ void take_focus(SDL_Window* window) {
     SDL_SetWindowInputFocus(window);
 }
 
-void dress_as_dialog(SDL_Window* box, SDL_Window* owner) {
+void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable) {
     if (!box) return;
     // Not resizable: SDL gives the window equal minimum and maximum sizes.
     SDL_SetWindowResizable(box, SDL_FALSE);
     if (owner) SDL_SetWindowModalFor(box, owner);  // WM_TRANSIENT_FOR on X11
 #if defined(SDL_VIDEO_DRIVER_X11)
-    x11_dress_as_dialog(box, owner != nullptr);
+    x11_dress_as_dialog(box, owner != nullptr, closable);
+#else
+    (void)closable;
 #endif
 }
 

@@ -13,7 +13,8 @@ void take_focus(SDL_Window* window);
 
 // Tells the window manager, before a message box's hidden window is first shown, that it
 // is a dialog (of `owner`, when not null) that cannot be resized, maximized or minimized,
-// and centres it on the screen frame included. Does nothing a bare X server would mind.
-void dress_as_dialog(SDL_Window* box, SDL_Window* owner);
+// nor closed unless `closable`, and centres it on the screen frame included. Does nothing a
+// bare X server would mind.
+void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable);
 
 }  // namespace win32::sdl

@@ -254,17 +254,17 @@ void Desktop::pump() {
 
 // ---- message boxes -----------------------------------------------------------------------------
 
-int Desktop::message_box(const std::string& text, const std::string& caption, UINT flags) {
+int Desktop::message_box(const MessageBoxDesc& box) {
     failure_ = {};
     int answer = 0;
     if (!answers.empty()) {
         answer = answers.front();
         answers.pop_front();
-    } else {
-        answer = (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    } else if (box.default_button >= 0 && box.default_button < static_cast<int>(box.buttons.size())) {
+        answer = box.buttons[box.default_button].answer;  // as if Enter were pressed at once
     }
     if (answer == 0) failure_ = {"the virtual message box", "the test's answer was 0 (not shown)"};
-    box_log.push_back({text, caption, flags, answer});
+    box_log.push_back({box.text, box.caption, box.flags, answer, box.owner ? box.owner->window : nullptr, box});
     return answer;
 }
 

@@ -109,7 +109,7 @@ public:
     POINT cursor_pos() override { return mouse; }
     void capture_mouse(bool on) override { captured = on; }
 
-    int message_box(const std::string& text, const std::string& caption, UINT flags) override;
+    int message_box(const MessageBoxDesc& box) override;
 
     Failure failure() override { return failure_; }
 

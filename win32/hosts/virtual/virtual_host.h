@@ -14,8 +14,10 @@
 //    frame from there. The host's own read-back goes straight to libOpenGL, so it does not
 //    appear in an apitrace of the program;
 //  * message boxes answered from a queue the test fills (push_message_box_answer); with an
-//    empty queue a box answers its default button (IDOK for MB_OK / MB_OKCANCEL, IDYES for
-//    MB_YESNO). Every box is logged with its text, caption, flags and answer;
+//    empty queue a box answers its default button, as the Win32 layer described the box
+//    (MB_DEFBUTTONn included: MB_YESNOCANCEL | MB_DEFBUTTON2 answers IDNO), which is what
+//    Enter gives on the desktop. Every box is logged with its text, caption, flags, answer,
+//    owner window and the whole description;
 //  * input injected as a user's mouse and keyboard produce it: the events wait in the host
 //    and are delivered at the next pump (PeekMessageA / GetMessageA), through the same path
 //    as real input, so capture, hit-testing and coordinate rules apply. Mouse events go to
@@ -65,8 +67,12 @@ struct MessageBoxRecord {
     std::string caption;
     UINT flags = 0;
     int answer = 0;
+    HWND owner = nullptr;  // the top-level window the box belonged to, nullptr for none
+    // What the host was asked to show: buttons, default, Escape, close, icon. Its owner is
+    // the host's surface, gone with its window: `owner` is the window to compare with.
+    MessageBoxDesc box;
 };
-// The answer the next box gives (IDOK, IDYES, IDNO, or 0 for "could not be shown").
+// The answer the next box gives (IDOK, IDYES, IDNO, ..., or 0 for "could not be shown").
 void push_message_box_answer(int answer);
 const std::vector<MessageBoxRecord>& message_box_log();
 void clear_message_boxes();  // empties both the answer queue and the log
