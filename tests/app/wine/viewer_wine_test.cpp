@@ -27,7 +27,7 @@ constexpr double kMaxDifferent = 0.003;
 // Fraction of the middle half (in both directions) of a picture that is not sky. The buggy
 // covers about a quarter of it in the first frame.
 double middle_not_sky(const picture::Image& image) {
-    return picture::fraction_not(wine::crop(image, image.width / 4, image.height / 4, image.width / 2, image.height / 2),
+    return picture::fraction_not(picture::crop(image, image.width / 4, image.height / 4, image.width / 2, image.height / 2),
                              kSky, 6);
 }
 
