@@ -255,21 +255,65 @@ unsigned long parent_window(unsigned long window) {
     return parent;
 }
 
-picture::Image screenshot(unsigned long window) {
-    Connection c;
+namespace {
+
+picture::Image screenshot_of(Display* d, const Geometry& g) {
     picture::Image image;
-    if (!c.display) return image;
-    const Geometry g = geometry_of(c.display, window);
-    XImage* x = XGetImage(c.display, DefaultRootWindow(c.display), g.x, g.y, g.width, g.height, AllPlanes, ZPixmap);
+    XImage* x = XGetImage(d, DefaultRootWindow(d), g.x, g.y, g.width, g.height, AllPlanes, ZPixmap);
     if (!x) return image;
     image.width = g.width;
     image.height = g.height;
     image.pixels.resize(static_cast<size_t>(g.width) * g.height);
-    for (int y = 0; y < g.height; ++y)
-        for (int xx = 0; xx < g.width; ++xx) image.pixels[static_cast<size_t>(y) * g.width + xx] = XGetPixel(x, xx, y) & 0xFFFFFF;
+    // A 24-bit screen's pixels are 32-bit words in the client's byte order: read them as they
+    // are (a screenshot of a whole large screen then takes a few milliseconds, not a second).
+    const bool direct = x->bits_per_pixel == 32 && x->red_mask == 0xFF0000 && x->green_mask == 0xFF00 &&
+                        x->blue_mask == 0xFF && x->byte_order == LSBFirst;
+    for (int y = 0; y < g.height; ++y) {
+        uint32_t* row = image.pixels.data() + static_cast<size_t>(y) * g.width;
+        if (direct) {
+            const auto* from = reinterpret_cast<const uint32_t*>(x->data + static_cast<size_t>(y) * x->bytes_per_line);
+            for (int xx = 0; xx < g.width; ++xx) row[xx] = from[xx] & 0xFFFFFF;
+        } else {
+            for (int xx = 0; xx < g.width; ++xx) row[xx] = XGetPixel(x, xx, y) & 0xFFFFFF;
+        }
+    }
     XDestroyImage(x);
     return image;
 }
+
+}  // namespace
+
+picture::Image screenshot(unsigned long window) {
+    Connection c;
+    if (!c.display) return {};
+    return screenshot_of(c.display, geometry_of(c.display, window));
+}
+
+picture::Image screenshot(const Geometry& area) {
+    Connection c;
+    if (!c.display) return {};
+    return screenshot_of(c.display, area);
+}
+
+Settling::Settling(const Geometry& area, int tolerance, Clock::time_point since)
+    : area_(area), tolerance_(tolerance), since_(since), changed_(since), seen_(since) {}
+
+bool Settling::look(const std::function<bool()>& shown) {
+    picture::Image image = screenshot(area_);
+    const Clock::time_point taken = Clock::now();
+    if (!shown() || image.pixels.empty()) return false;
+    if (looks_ > 0 && picture::fraction_changed(latest_, image, tolerance_) > 0) {
+        changed_ = taken;
+        ++changes_;
+    }
+    latest_ = std::move(image);
+    seen_ = taken;
+    ++looks_;
+    return true;
+}
+
+double Settling::last_change() const { return std::chrono::duration<double>(changed_ - since_).count(); }
+double Settling::unchanged_for() const { return std::chrono::duration<double>(seen_ - changed_).count(); }
 
 uint32_t screen_pixel(int x, int y) {
     Connection c;
@@ -410,6 +454,28 @@ void drag(int button, int x0, int y0, int x1, int y1, int steps) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
     mouse_up(button);
+}
+
+std::chrono::milliseconds move_burst(int count, int dx, int dy) {
+    // One command line, one connection, one XTEST request after another: "--" lets the
+    // steps be negative.
+    std::string command = "xdotool";
+    const std::string step = " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy);
+    for (int i = 0; i < count; ++i) command += step;
+    const auto begin = std::chrono::steady_clock::now();
+    run(command);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+}
+
+Point pointer_position() {
+    Connection c;
+    Point p;
+    if (!c.display) return p;
+    Window root = 0, child = 0;
+    int wx = 0, wy = 0;
+    unsigned int mask = 0;
+    XQueryPointer(c.display, DefaultRootWindow(c.display), &root, &child, &p.x, &p.y, &wx, &wy, &mask);
+    return p;
 }
 
 }  // namespace desktop

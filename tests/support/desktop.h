@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,9 +55,41 @@ unsigned long root_window();
 // The window's parent: the root for an unmanaged window, a frame for a framed one.
 unsigned long parent_window(unsigned long window);
 
-// A window's visible pixels, and one pixel of the screen (0xRRGGBB).
+// A window's visible pixels, those of a rectangle of the screen, and one pixel of the screen
+// (0xRRGGBB).
 picture::Image screenshot(unsigned long window);
+picture::Image screenshot(const Geometry& area);
 uint32_t screen_pixel(int x, int y);
+
+// Watches a rectangle of the screen after some input until its picture stops changing:
+// each look() takes a screenshot and compares it with the one before.
+class Settling {
+public:
+    using Clock = std::chrono::steady_clock;
+    // `since` is when the input ended; pixels count as changed when a channel differs by
+    // more than `tolerance`.
+    Settling(const Geometry& area, int tolerance, Clock::time_point since);
+    // Takes a screenshot and keeps it if `shown()` is still true once it is taken (the
+    // program and its window are still there, so the picture is the program's); false, and
+    // nothing kept, when it is not.
+    bool look(const std::function<bool()>& shown);
+    // Seconds from `since` to the first screenshot of the latest picture: when the picture
+    // last changed, as near as the screenshots tell (0 when it never changed).
+    double last_change() const;
+    // Seconds the latest picture has been seen unchanged.
+    double unchanged_for() const;
+    // The screenshots kept, and how many of them differed from the one before.
+    int looks() const { return looks_; }
+    int changes() const { return changes_; }
+    const picture::Image& latest() const { return latest_; }
+
+private:
+    Geometry area_;
+    int tolerance_;
+    Clock::time_point since_, changed_, seen_;
+    picture::Image latest_;
+    int looks_ = 0, changes_ = 0;
+};
 
 // ---- what a window tells a window manager ----------------------------------------------------
 // The values of a 32-bit property of any type (_NET_FRAME_EXTENTS, _MOTIF_WM_HINTS,
@@ -98,5 +131,16 @@ void mouse_down(int button);
 void mouse_up(int button);
 // Drags from (x0, y0) to (x1, y1) in small steps with the given button (1 left, 3 right).
 void drag(int button, int x0, int y0, int x1, int y1, int steps = 10);
+// Moves the pointer `count` times by (dx, dy) back to back, all in one xdotool call, as a
+// fast hand on a mouse does: as many motion events, with nothing between them. Returns how
+// long the call took.
+std::chrono::milliseconds move_burst(int count, int dx, int dy);
+
+struct Point {
+    int x = 0, y = 0;
+    bool operator==(const Point&) const = default;
+};
+// Where the pointer is on the screen.
+Point pointer_position();
 
 }  // namespace desktop

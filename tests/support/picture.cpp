@@ -89,6 +89,16 @@ double fraction_changed(const Image& a, const Image& b, int tolerance, const std
     return counted ? static_cast<double>(changed) / counted : 0.0;
 }
 
+Image crop(const Image& image, int x, int y, int width, int height) {
+    Image out;
+    out.width = width;
+    out.height = height;
+    out.pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = y; row < y + height; ++row)
+        for (int column = x; column < x + width; ++column) out.pixels.push_back(image.at(column, row));
+    return out;
+}
+
 Extent extent_not(const Image& image, uint32_t colour, int tolerance) {
     Extent e;
     for (int y = 0; y < image.height; ++y) {

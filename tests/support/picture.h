@@ -33,6 +33,9 @@ double fraction_not(const Image& image, uint32_t colour, int tolerance);
 double fraction_changed(const Image& a, const Image& b, int tolerance,
                         const std::function<bool(int x, int y)>& where = {});
 
+// The pixels of a picture inside a rectangle, which must lie within it.
+Image crop(const Image& image, int x, int y, int width, int height);
+
 // Inclusive pixel bounds; empty (right < left) when nothing was found.
 struct Extent {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;

@@ -1,23 +1,42 @@
 #!/usr/bin/env bash
-# Usage: tests/support/xvfb.sh [--wm openbox] <command...>
-# Runs the command with DISPLAY set to a fresh Xvfb (1024x768, 24 bits) on a free display
-# number, stops that server afterwards and returns the command's exit code.
+# Usage: tests/support/xvfb.sh [--screen WIDTHxHEIGHT] [--wm openbox] <command...>
+# Runs the command with DISPLAY set to a fresh Xvfb (24 bits) on a free display number, stops
+# that server afterwards and returns the command's exit code.
 # The server picks its own free number (-displayfd), so runs in parallel never collide.
+# --screen gives the screen's size in pixels, e.g. --screen 2560x1600; without it the
+# screen is 1024x768.
 # With --wm openbox, the Openbox window manager runs on that server (with its default
 # settings, not the user's) and the command starts once it manages windows.
 set -u
 
+usage="usage: $0 [--screen WIDTHxHEIGHT] [--wm openbox] <command...>"
 wm=
-if [ "${1:-}" = "--wm" ]; then
-    wm=${2:-}
-    shift 2 2>/dev/null || shift $#
-    if [ "$wm" != openbox ]; then
-        echo "xvfb.sh: unknown window manager '$wm' (known: openbox)" >&2
-        exit 2
-    fi
-fi
+screen=1024x768
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --wm)
+        wm=${2:-}
+        shift 2 2>/dev/null || shift $#
+        if [ "$wm" != openbox ]; then
+            echo "xvfb.sh: unknown window manager '$wm' (known: openbox)" >&2
+            exit 2
+        fi
+        ;;
+    --screen)
+        screen=${2:-}
+        shift 2 2>/dev/null || shift $#
+        if ! [[ "$screen" =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]]; then
+            echo "xvfb.sh: the screen size must be WIDTHxHEIGHT in pixels, e.g. 2560x1600, not '$screen'" >&2
+            exit 2
+        fi
+        ;;
+    *)
+        break
+        ;;
+    esac
+done
 if [ $# -eq 0 ]; then
-    echo "usage: $0 [--wm openbox] <command...>" >&2
+    echo "$usage" >&2
     exit 2
 fi
 if ! command -v Xvfb >/dev/null 2>&1; then
@@ -69,7 +88,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # Xvfb writes the display number to descriptor 3 once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/log" 2>&1 &
 xvfb_pid=$!
 
 number=

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "tests/support/desktop.h"
@@ -27,7 +29,7 @@ constexpr double kMaxDifferent = 0.003;
 // Fraction of the middle half (in both directions) of a picture that is not sky. The buggy
 // covers about a quarter of it in the first frame.
 double middle_not_sky(const picture::Image& image) {
-    return picture::fraction_not(wine::crop(image, image.width / 4, image.height / 4, image.width / 2, image.height / 2),
+    return picture::fraction_not(picture::crop(image, image.width / 4, image.height / 4, image.width / 2, image.height / 2),
                              kSky, 6);
 }
 
@@ -194,4 +196,101 @@ TEST(WineViewer, FullScreenFrameMatchesOurSubsetsSnapshot) {
 
     viewer.escape_ends_with_zero();
     std::printf("took %.1f s\n", wine::seconds_since(start));
+}
+
+// A fast drag on the full screen of a large screen, where a frame takes tens of milliseconds:
+// Windows merges the mouse moves waiting in the queue, so the buggy stops turning as soon as
+// the hand stops, where the whole drag takes it, and Escape ends the viewer at once.
+TEST(WineViewer, AFastDragOnAFullScreenSettlesAtOnceAndEscapeEndsTheViewer) {
+    constexpr int kMoves = 400;  // one-pixel moves to the right
+    const desktop::Geometry screen = desktop::screen_geometry();
+    ASSERT_GE(screen.width, 2560) << "this test wants a large screen (xvfb.sh --screen 2560x1600)";
+    ASSERT_GE(screen.height, 1600) << "this test wants a large screen (xvfb.sh --screen 2560x1600)";
+    const std::string size = std::to_string(screen.width) + "x" + std::to_string(screen.height);
+    ASSERT_EQ(std::system(("./buggy-snapshot --fullscreen --screen " + size + " --left-drag " + std::to_string(kMoves) +
+                           ",0 --output wine-burst-expected.png >/dev/null")
+                              .c_str()),
+              0)
+        << "buggy-snapshot failed (the test runs from the Linux build's bin folder)";
+    picture::Image whole_drag;
+    ASSERT_TRUE(picture::read_png("wine-burst-expected.png", whole_drag));
+
+    Viewer viewer("y");
+    ASSERT_NE(viewer.window, 0u);
+    const picture::Image first = viewer.first_frame();
+    ASSERT_TRUE(shows_buggy(first)) << "no first frame with the buggy";
+    const desktop::Geometry g = desktop::window_geometry(viewer.client);
+    describe("client area", viewer.client);
+    const desktop::Geometry window = desktop::window_geometry(viewer.window);
+    ASSERT_TRUE(window.width == screen.width && window.height == screen.height)
+        << "the full-screen window is " << window.width << " x " << window.height << ", the screen " << size
+        << ": Wine keeps the screen size of the X server its server's first program met, so start the server "
+           "on a screen of this size (as scripts/test-windows.sh does)";
+    auto shown = [&] { return !viewer.program->wait_exit(0ms) && desktop::window_viewable(viewer.client); };
+
+    // The middle half of the client area, where the buggy is whichever way it faces.
+    const desktop::Geometry area{g.x + g.width / 4, g.y + g.height / 4, g.width / 2, g.height / 2};
+    desktop::Settling start_up(area, 0, desktop::Settling::Clock::now());
+    const auto until = desktop::Settling::Clock::now() + 20s;
+    while (desktop::Settling::Clock::now() < until && start_up.look(shown) && start_up.unchanged_for() < 1.0)
+        std::this_thread::sleep_for(20ms);
+    const picture::Image before = start_up.latest();
+    ASSERT_GE(start_up.unchanged_for(), 1.0) << "the first frames did not stand still";
+
+    const desktop::Point centre{g.x + g.width / 2, g.y + g.height / 2};
+    desktop::mouse_move(centre.x, centre.y);
+    desktop::mouse_down(1);
+    const std::chrono::milliseconds burst = desktop::move_burst(kMoves, 1, 0);
+    const desktop::Point reached = desktop::pointer_position();
+    desktop::mouse_up(1);
+    const auto released = desktop::Settling::Clock::now();
+    std::printf("%d moves sent in %lld ms\n", kMoves, static_cast<long long>(burst.count()));
+    EXPECT_LT(burst, 250ms) << "the moves did not come as a burst";
+    EXPECT_EQ(reached, (desktop::Point{centre.x + kMoves, centre.y})) << "the pointer did not make the whole drag";
+
+    // Screenshots until the picture has stood still for a second; Escape then, or as soon as
+    // it still changes after the bound, and the picture followed until the viewer ends.
+    desktop::Settling settling(area, 0, released);
+    std::optional<desktop::Settling::Clock::time_point> escaped;
+    while (wine::seconds_since(released) < 60 && settling.look(shown)) {
+        std::this_thread::sleep_for(20ms);  // leaves the viewer the processor's time
+        if (!escaped && (settling.unchanged_for() >= 1.0 || settling.last_change() > 2.0)) {
+            escaped = desktop::Settling::Clock::now();
+            desktop::key(viewer.window, "Escape");
+        }
+        if (escaped && settling.unchanged_for() >= 1.0) break;
+    }
+    const bool still = settling.unchanged_for() >= 1.0;
+    std::printf("settled %.2f s after the release%s (%d screenshots, %d changes)\n", settling.last_change(),
+                still ? "" : "; it was still turning when the viewer ended", settling.looks(), settling.changes());
+    EXPECT_LE(settling.last_change(), 2.0) << "the buggy went on turning after the hand stopped";
+
+    if (!escaped) {
+        escaped = desktop::Settling::Clock::now();
+        desktop::key(viewer.window, "Escape");
+    }
+    // Wine keeps the window on the screen until the process has ended, about two seconds
+    // after the viewer has taken the Escape even with nothing left in its queue: the bound
+    // is the other Wine tests' one.
+    while (desktop::window_viewable(viewer.client) && wine::seconds_since(*escaped) < 60)
+        std::this_thread::sleep_for(10ms);
+    const double gone = wine::seconds_since(*escaped);
+    const auto code = viewer.program->wait_exit(60s);
+    ASSERT_TRUE(code.has_value()) << "Escape did not end the viewer within 60 s";
+    const double ended = wine::seconds_since(*escaped);
+    std::printf("the window went %.2f s after Escape, the program ended %.2f s after it\n", gone, ended);
+    EXPECT_LE(ended, 10.0) << "Escape took too long to end the viewer";
+    EXPECT_EQ(*code, 0);
+
+    picture::write_png(settling.latest(), "wine-burst-settled.png");
+    if (!still) return;
+    EXPECT_GT(picture::fraction_changed(before, settling.latest(), kTolerance), 0.03)
+        << "the drag did not turn the buggy (wine-burst-settled.png)";
+    ASSERT_EQ(whole_drag.width, g.width) << "client area widths differ";
+    ASSERT_EQ(whole_drag.height, g.height) << "client area heights differ";
+    const picture::Image expected = picture::crop(whole_drag, area.x - g.x, area.y - g.y, area.width, area.height);
+    const double different = picture::fraction_changed(settling.latest(), expected, kTolerance);
+    std::printf("settled picture: %.4f%% of the pixels differ from the whole drag's\n", different * 100);
+    EXPECT_LE(different, kMaxDifferent) << "the buggy did not settle where the whole drag takes it (wine-burst-settled.png "
+                                           "against the middle of wine-burst-expected.png)";
 }

@@ -223,16 +223,6 @@ picture::Image difference_picture(const picture::Image& a, const picture::Image&
     return out;
 }
 
-picture::Image crop(const picture::Image& image, int x, int y, int width, int height) {
-    picture::Image out;
-    out.width = width;
-    out.height = height;
-    out.pixels.reserve(size_t(width) * size_t(height));
-    for (int row = y; row < y + height; ++row)
-        for (int column = x; column < x + width; ++column) out.pixels.push_back(image.at(column, row));
-    return out;
-}
-
 double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

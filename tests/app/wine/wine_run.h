@@ -76,9 +76,6 @@ unsigned long client_window(unsigned long top_level);
 // dimmed grey copy of `a`.
 picture::Image difference_picture(const picture::Image& a, const picture::Image& b, int tolerance);
 
-// The part of an image inside a rectangle.
-picture::Image crop(const picture::Image& image, int x, int y, int width, int height);
-
 // Seconds since `start`, for the timings the tests print.
 double seconds_since(std::chrono::steady_clock::time_point start);
 
