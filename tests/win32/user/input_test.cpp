@@ -316,7 +316,9 @@ TEST_F(Input, PostedMessagesThenQuitThenInputThenPaintThenTimers) {
     while (kinds.size() < 10 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         kinds.push_back(m.message);
         if (m.message == WM_PAINT) ValidateRect(window, nullptr);
-        if (m.message == WM_TIMER) EXPECT_EQ(m.wParam, 7u);
+        if (m.message == WM_TIMER) {
+            EXPECT_EQ(m.wParam, 7u);
+        }
     }
     EXPECT_EQ(kinds, (std::vector<UINT>{WM_USER + 1, WM_QUIT, WM_KEYDOWN, WM_KEYUP, WM_PAINT, WM_TIMER}));
     // Taking the timer's message starts its period again; a killed timer makes no more.
