@@ -218,13 +218,11 @@ void Desktop::idle(uint32_t milliseconds) {
 
 void Desktop::pump() {
     // Events are delivered in the order injected, each once the clock has reached its time.
-    std::deque<InputEvent> events;
+    // Delivering one injects nothing, so they are taken from the front one by one.
     const uint32_t now = tick_count();
     while (!input.empty() && (!input.front().at || *input.front().at <= now)) {
-        events.push_back(input.front());
+        const InputEvent e = input.front();
         input.pop_front();
-    }
-    for (const InputEvent& e : events) {
         const uint32_t time = e.at.value_or(now);
         switch (e.kind) {
         case InputEvent::Kind::move:
