@@ -2,7 +2,8 @@
 #
 # Component "development": Lumora for other programs. The archives, the public headers (on
 # Linux with the Win32 subset's API headers they include), the CMake package Lumora (imported
-# target Lumora::lumora, with a version file) and the pkg-config file lumora.pc.
+# target Lumora::lumora, with a version file), the pkg-config file lumora.pc and the pages a
+# programmer reads, getting started and the reference.
 # Component "viewer": the buggy viewer as a desktop program. The programs read their image
 # files from the working directory, so they and their files live together in lib/buggy; bin/
 # holds launchers that start them there, a .desktop entry and an icon announce the viewer.
@@ -47,6 +48,10 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/LumoraConfigVersion.cmake
                                  VERSION ${LUMORA_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/LumoraConfig.cmake ${CMAKE_BINARY_DIR}/LumoraConfigVersion.cmake
         DESTINATION ${lumora_cmake_dir} COMPONENT development)
+
+# The pages link only to each other, so they read the same here as in docs/.
+install(FILES docs/getting-started.md docs/lumora-reference.md
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumora COMPONENT development)
 
 # lumora.pc finds its prefix from its own folder, so the installed tree can be moved.
 string(REGEX REPLACE "[^/]+" ".." PC_TO_PREFIX "${CMAKE_INSTALL_LIBDIR}/pkgconfig")

@@ -32,6 +32,7 @@ for package in libsdl2-dev libsdl2-ttf-dev libpixman-1-dev libgl-dev libglu1-mes
 done
 dpkg-deb -c "$viewer" | grep '/usr/share/applications/buggy.desktop$' > /dev/null || fail "buggy has no desktop entry"
 dpkg-deb -c "$dev" | grep '/cmake/Lumora/LumoraConfig.cmake$' > /dev/null || fail "liblumora-dev has no CMake package"
+dpkg-deb -c "$dev" | grep '/usr/share/doc/lumora/getting-started.md$' > /dev/null || fail "liblumora-dev has no getting-started page"
 
 step "buggy-snapshot from the unpacked package, run from another folder"
 dpkg-deb -x "$viewer" "$work/root" || fail "dpkg-deb -x"

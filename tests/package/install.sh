@@ -3,7 +3,8 @@
 # Installs the build into <work>/prefix and builds against that tree alone, as someone else's
 # project would: each program in examples/ as its own CMake project (find_package(Lumora)),
 # and pkg_config_probe.cpp with the flags of `pkg-config --cflags --libs lumora`. Checks the
-# viewer's installed layout: launchers, programs beside their image files, desktop entry, icon.
+# viewer's installed layout: launchers, programs beside their image files, desktop entry, icon;
+# and the pages installed with the library, as they are in docs/ and linking only to each other.
 set -u
 build=$1 source=$2 work=$3 cxx=$4 picture=$5
 prefix=$work/prefix
@@ -30,6 +31,21 @@ desktop=$prefix/share/applications/buggy.desktop
 grep -qx 'Exec=buggy' "$desktop" && grep -qx 'Icon=buggy' "$desktop" || fail "buggy.desktop: no Exec=buggy, Icon=buggy"
 "$picture" drawn "$prefix/share/icons/hicolor/256x256/apps/buggy.png" || fail "the icon shows nothing"
 echo "launchers, programs, image files, desktop entry and icon in place"
+
+step "the pages"
+docs=$prefix/share/doc/lumora
+for page in getting-started.md lumora-reference.md; do
+    cmp -s "$source/docs/$page" "$docs/$page" || fail "share/doc/lumora/$page is not docs/$page"
+done
+links=0
+for page in "$docs"/*.md; do
+    for link in $(grep -o '](\([^)]*\))' "$page" | sed 's/^](//; s/)$//; s/#.*//' | grep -v '://' | sort -u); do
+        [ -e "$docs/$link" ] || fail "$(basename "$page") links to $link, which is not installed beside it"
+        links=$((links + 1))
+    done
+done
+[ $links -gt 0 ] || fail "the pages do not link to each other"
+echo "$(ls "$docs" | tr '\n' ' ')in share/doc/lumora, $links links between them"
 
 for example in spinning-shape image-button; do
     step "examples/$example against the installed package"
