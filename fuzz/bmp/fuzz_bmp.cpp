@@ -2,11 +2,13 @@
 // in-memory file reached through /proc/self/fd. A loaded bitmap is described with GetObjectA
 // and its whole pixel array read, then deleted.
 //
-// Built with the fuzz build:  CC=clang CXX=clang++ cmake -G Ninja -B build-fuzz -DLUMORA_FUZZ=ON
-//                             ninja -C build-fuzz fuzz_bmp
-// The CTest run ("ctest -L fuzz") lasts 60 seconds. A longer run, keeping what it finds:
-//   mkdir -p /tmp/bmp-corpus && build-fuzz/bin/fuzz_bmp -max_total_time=3600 -jobs=2 \
-//       -artifact_prefix=/tmp/ /tmp/bmp-corpus fuzz/bmp/corpus
+// Built by the sanitizer build as test.sh makes it, which also writes the large seeds:
+//   CC=clang CXX=clang++ ./scripts/build.sh build-san -DLUMORA_SANITIZE=ON -DLUMORA_FUZZ=ON -DLUMORA_BENCH=OFF
+// The CTest run ("ctest --test-dir build-san -L fuzz") lasts 60 seconds, with inputs of up to
+// 1 MiB. A longer run with the same limits, keeping what it finds:
+//   mkdir -p /tmp/bmp-corpus && build-san/bin/fuzz_bmp -max_total_time=3600 -max_len=1048576 \
+//       -entropic_scale_per_exec_time=1 -rss_limit_mb=2048 -timeout=10 -jobs=2 -workers=2 \
+//       -artifact_prefix=/tmp/ /tmp/bmp-corpus fuzz/bmp/corpus build-san/fuzz/bmp/large-seeds
 #include <sys/mman.h>
 #include <unistd.h>
 

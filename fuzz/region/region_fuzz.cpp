@@ -3,6 +3,15 @@
 // taken from the input. Beyond the sanitizers' checks it asserts that no GDI object
 // outlives the call except the returned region, and that the region stays inside the
 // picture.
+//
+// Built by the sanitizer build as test.sh makes it, which also writes the large seeds:
+//   CC=clang CXX=clang++ ./scripts/build.sh build-san -DLUMORA_SANITIZE=ON -DLUMORA_FUZZ=ON -DLUMORA_BENCH=OFF
+// The CTest run ("ctest --test-dir build-san -L fuzz") lasts 60 seconds, with inputs of up to
+// 1 MiB. A longer run with the same limits, keeping what it finds:
+//   mkdir -p /tmp/region-corpus && build-san/bin/region_fuzz -max_total_time=3600 -max_len=1048576 \
+//       -entropic_scale_per_exec_time=1 -rss_limit_mb=2048 -timeout=10 -jobs=2 -workers=2 \
+//       -artifact_prefix=/tmp/ /tmp/region-corpus fuzz/region/corpus build-san/fuzz/region/large-seeds
+// and add the inputs it reports as crashes (crash-*) to the seed corpus once fixed.
 #include <sys/mman.h>
 #include <unistd.h>
 

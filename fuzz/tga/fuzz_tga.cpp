@@ -8,11 +8,13 @@
 // Win32 calls the reader makes. MessageBoxA records the box and answers OK; the file calls
 // must never be made, since a block of memory is read without opening anything.
 //
-// Built with the fuzz build:  CC=clang CXX=clang++ cmake -G Ninja -B build-fuzz -DLUMORA_FUZZ=ON
-//                             ninja -C build-fuzz fuzz_tga
-// The CTest run ("ctest -L fuzz") lasts 60 seconds. A longer run, keeping what it finds:
-//   mkdir -p /tmp/tga-corpus && build-fuzz/bin/fuzz_tga -max_total_time=3600 -jobs=2 \
-//       -artifact_prefix=/tmp/ /tmp/tga-corpus fuzz/tga/corpus
+// Built by the sanitizer build as test.sh makes it, which also writes the large seeds:
+//   CC=clang CXX=clang++ ./scripts/build.sh build-san -DLUMORA_SANITIZE=ON -DLUMORA_FUZZ=ON -DLUMORA_BENCH=OFF
+// The CTest run ("ctest --test-dir build-san -L fuzz") lasts 60 seconds, with inputs of up to
+// 1 MiB. A longer run with the same limits, keeping what it finds:
+//   mkdir -p /tmp/tga-corpus && build-san/bin/fuzz_tga -max_total_time=3600 -max_len=1048576 \
+//       -entropic_scale_per_exec_time=1 -rss_limit_mb=2048 -timeout=10 -jobs=2 -workers=2 \
+//       -artifact_prefix=/tmp/ /tmp/tga-corpus fuzz/tga/corpus build-san/fuzz/tga/large-seeds
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
