@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs. Quick when everything is present.
 set -euo pipefail
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git python3
   libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglu1-mesa-dev
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libpixman-1-dev libpng-dev

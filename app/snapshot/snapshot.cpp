@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
         auto value = [&]() -> const char* {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "buggy-snapshot: %s needs a value\n", arg.c_str());
+                usage(stderr);
                 std::exit(2);
             }
             return argv[++i];

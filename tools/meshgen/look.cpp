@@ -1,11 +1,12 @@
 // buggy-look: renders the mesh tables headless (EGL, no window) from several views and
 // writes PNG files, one colour per part, so the model's shape can be judged by eye.
-// Usage: buggy-look OUTPUT_PREFIX   (writes PREFIX-front.png, -side.png, -top.png, ...)
+// Usage: buggy-look [PREFIX]   (writes PREFIX-side.png, -front.png, -top.png, ...; see usage())
 #include <EGL/egl.h>
 #include <GL/gl.h>
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,18 @@
 namespace {
 
 constexpr int W = 960, H = 720;
+
+void Usage(FILE* out) {
+    std::fputs(
+        "usage: buggy-look [options] [PREFIX]\n"
+        "Renders the buggy's mesh tables without a display from seven views, one colour per part,\n"
+        "and writes PREFIX-side.png, -front, -top, -three-quarter, -rear-three-quarter, -below and\n"
+        "-left.png (default PREFIX: buggy, in the working directory).\n"
+        "\n"
+        "  -h, --help   show this text\n"
+        "  --           what follows is the PREFIX, even if it starts with '-'\n",
+        out);
+}
 
 bool WritePng(const std::string& path, const std::vector<unsigned char>& rgba) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -109,7 +122,31 @@ void Scene() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string prefix = argc > 1 ? argv[1] : "buggy";
+    std::string prefix = "buggy";
+    bool have_prefix = false, options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!options_done && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
+            Usage(stdout);
+            return 0;
+        }
+        if (!options_done && std::strcmp(arg, "--") == 0) {
+            options_done = true;
+            continue;
+        }
+        if (!options_done && arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "buggy-look: unknown option: %s\n", arg);
+            Usage(stderr);
+            return 2;
+        }
+        if (have_prefix) {
+            std::fprintf(stderr, "buggy-look: more than one PREFIX: %s\n", arg);
+            Usage(stderr);
+            return 2;
+        }
+        prefix = arg;
+        have_prefix = true;
+    }
     // Mesa's surfaceless platform needs no display server.
     auto get_platform_display = reinterpret_cast<EGLDisplay (*)(EGLenum, void*, const EGLint*)>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));

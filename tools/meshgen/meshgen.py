@@ -8,6 +8,7 @@ The output is committed; the build never runs this tool.  Nothing is written
 unless every part satisfies its counts, extents, relations and invariants.
 """
 
+import argparse
 import os
 import sys
 from decimal import Decimal
@@ -115,10 +116,20 @@ def write_cpp(path, tables):
         f.write('\n'.join(out))
 
 
-def main():
+def parse_args(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     default = os.path.join(here, '..', '..', 'model', 'generated', 'BuggyMeshData.cpp')
-    path = sys.argv[1] if len(sys.argv) > 1 else default
+    parser = argparse.ArgumentParser(
+        prog='meshgen.py',
+        description='Builds the buggy\'s mesh tables, checks every fact, and writes the C++ '
+                    'table only when every fact holds.')
+    parser.add_argument('output', nargs='?', default=default,
+                        help='the C++ file to write (default: model/generated/BuggyMeshData.cpp)')
+    return parser.parse_args(argv)
+
+
+def main(argv=None):
+    path = parse_args(sys.argv[1:] if argv is None else argv).output
     parts = build_all()
     problems = []
     tables = {}

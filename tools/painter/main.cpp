@@ -1,4 +1,4 @@
-// texture-painter OUTPUT_DIR
+// texture-painter OUTPUT_DIR   (texture-painter --help: the usage, nothing written)
 //
 // Paints the viewer's image files (model textures, reflection sphere maps
 // and image-button pictures) and writes them into OUTPUT_DIR, creating it if
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string_view>
 #include <system_error>
 
 #include "pictures.hpp"
@@ -34,15 +35,49 @@ bool write_file(const fs::path& path, const painter::Bytes& bytes) {
     return !ec;
 }
 
+void usage(std::ostream& out) {
+    out << "usage: texture-painter [options] OUTPUT_DIR\n"
+           "Paints the viewer's image files (model textures, reflection maps, image-button\n"
+           "pictures) into OUTPUT_DIR, creating it if needed.\n"
+           "\n"
+           "  -h, --help   show this text\n"
+           "  --           what follows is OUTPUT_DIR, even if it starts with '-'\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << (argc > 0 ? argv[0] : "texture-painter") << " OUTPUT_DIR\n";
+    const char* output = nullptr;
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!options_done && (arg == "-h" || arg == "--help")) {
+            usage(std::cout);
+            return 0;
+        }
+        if (!options_done && arg == "--") {
+            options_done = true;
+            continue;
+        }
+        if (!options_done && arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "texture-painter: unknown option: " << arg << "\n";
+            usage(std::cerr);
+            return 2;
+        }
+        if (output != nullptr) {
+            std::cerr << "texture-painter: more than one OUTPUT_DIR: " << arg << "\n";
+            usage(std::cerr);
+            return 2;
+        }
+        output = argv[i];
+    }
+    if (output == nullptr) {
+        std::cerr << "texture-painter: no OUTPUT_DIR\n";
+        usage(std::cerr);
         return 2;
     }
     try {
-        const fs::path dir = argv[1];
+        const fs::path dir = output;
         std::error_code ec;
         fs::create_directories(dir, ec);
         if (ec) {
