@@ -36,6 +36,21 @@ void mark(const std::string& text) {
 // Left drag: 30 px right, 20 px up; right drag: 50 px down (see the test's expectations).
 constexpr buggy::Drag DRAGS[] = {{false, 30, -20}, {true, 0, 50}};
 
+// Plays a drag from the client area's centre in steps of 10 pixels along the longer axis,
+// so that the distance and the angles come out exact in single precision however many of
+// the moves wait together and are taken as one.
+void play_drag(const buggy::Drag& drag) {
+    RECT client;
+    GetClientRect(HWINDOW, &client);
+    POINT start{client.right / 2, client.bottom / 2};
+    ClientToScreen(HWINDOW, &start);
+    const auto button = drag.right ? win32::MouseButton::right : win32::MouseButton::left;
+    vh::mouse_button_at(button, true, start.x, start.y);
+    const int steps = std::max(1, std::max(std::abs(drag.dx), std::abs(drag.dy)) / 10);
+    for (int i = 1; i <= steps; ++i) vh::mouse_move(start.x + drag.dx * i / steps, start.y + drag.dy * i / steps);
+    vh::mouse_button(button, false);
+}
+
 bool armed = false;   // the next OPENGL_DRAW is the traced one
 bool traced = false;  // it has been drawn
 
@@ -70,7 +85,7 @@ int main() {
         }
         if (buggy::input_pending()) return;
         if (next_drag < std::size(DRAGS)) {
-            buggy::inject_drag(DRAGS[next_drag++]);
+            play_drag(DRAGS[next_drag++]);
             return;
         }
         if (++quiet_frames == 2) armed = true;

@@ -138,6 +138,10 @@ TEST_F(Input, AltF4ClosesThroughDefaultProcessing) {
     vh::key(0x73 /* VK_F4 */, true);
     dispatch_all();
     EXPECT_FALSE(IsWindow(window));
+    // Let go of both keys, so that the next test starts with no key held.
+    vh::key(0x73, false);
+    vh::key(VK_MENU, false);
+    drain_queue();
 }
 
 TEST_F(Input, CloseRequestPostsClose) {
