@@ -2,14 +2,16 @@
 // SDL events turned into the Win32 layer's input calls. The sources beside it hold the rest:
 // keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
 // windows at swap) and window_manager (focus and dialogs). SDL's video subsystem starts on
-// first need; with no display at all, windows cannot be created and message boxes answer on
-// standard error. Every native failure keeps SDL's reason for the Win32 layer to pass on.
+// first need, on the display the environment names; with no display, or one that cannot be
+// opened, windows cannot be created and message boxes answer on standard error. Every
+// native failure keeps SDL's reason for the Win32 layer to pass on.
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <string>
 
 #include "win32/host.h"
 #include "win32/hosts/sdl/cursors.h"
@@ -295,11 +297,6 @@ private:
     bool video() {
         if (video_ != Video::untried) return video_ == Video::ready;
         video_ = Video::absent;
-        if (!has_text(std::getenv("SDL_VIDEODRIVER")) && !has_text(std::getenv("DISPLAY")) &&
-            !has_text(std::getenv("WAYLAND_DISPLAY"))) {
-            video_failure_ = {"SDL_InitSubSystem", "no display (DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER unset)"};
-            return false;
-        }
         // The first click on an inactive window is a click, as on the desktop this system
         // comes from; a message box's software drawing must not open a GL renderer; closing
         // the last window is the program's business, not a quit request.
@@ -308,16 +305,46 @@ private:
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            video_failure_ = {"SDL_InitSubSystem", SDL_GetError()};
-            return false;
-        }
+        if (!start_video()) return false;
         const char* driver = SDL_GetCurrentVideoDriver();
         // Drivers without a screen or input can host windows but could never answer a box.
         interactive_ = driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
         SDL_StopTextInput();
         video_ = Video::ready;
         return true;
+    }
+
+    // SDL_VIDEODRIVER's choice, when it makes one; else the display the environment names,
+    // with the driver of DISPLAY (x11) or WAYLAND_DISPLAY (wayland), in SDL's order, and no
+    // other: where neither can be opened, SDL would go on to its offscreen driver and the
+    // program would run unseen. False, with SDL's reason for each display tried, when there
+    // is nothing to show windows on.
+    bool start_video() {
+        if (has_text(std::getenv("SDL_VIDEODRIVER"))) {
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+            video_failure_ = {"SDL_InitSubSystem", SDL_GetError()};
+            return false;
+        }
+        if (!has_text(std::getenv("DISPLAY")) && !has_text(std::getenv("WAYLAND_DISPLAY"))) {
+            video_failure_ = {"SDL_InitSubSystem", "no display (DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER unset)"};
+            return false;
+        }
+        std::string reasons;
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+            const char* driver = SDL_GetVideoDriver(i);
+            const char* variable = !driver                               ? nullptr
+                                   : std::strcmp(driver, "x11") == 0     ? "DISPLAY"
+                                   : std::strcmp(driver, "wayland") == 0 ? "WAYLAND_DISPLAY"
+                                                                         : nullptr;
+            if (!variable || !has_text(std::getenv(variable))) continue;
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+            if (!reasons.empty()) reasons += "; ";
+            reasons += std::string(SDL_GetError()) + " (" + variable + "=" + std::getenv(variable) + ")";
+        }
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        video_failure_ = {"SDL_InitSubSystem", reasons.empty() ? "no video driver for the display named" : reasons};
+        return false;
     }
 
     SDL_DisplayMode desktop_mode() {
