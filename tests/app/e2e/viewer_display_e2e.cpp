@@ -1,6 +1,8 @@
 // The real viewer and the display it shows on. A display that cannot be opened ends it as
-// having no display does; SDL's offscreen driver is used only when asked for. Every case
-// runs on an Xvfb of its own (the launcher is xvfb.sh).
+// having no display does. A display lost while it runs (the X server ending, the viewer's
+// client killed off the server, its window destroyed by another client) ends it as closing
+// its window does: exit code 0, and nothing on standard error but one line saying why.
+// Every case runs on an Xvfb of its own (the launcher is xvfb.sh), as some of them end it.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/desktop.h"
@@ -18,6 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
+const std::string kTitle = "Esempio di TextureAutoMap e FX_Refract";
 const std::string kNoWindow = "Error: Impossibile creare la finestra per la rispettiva applicazione!";
 const std::string kVideoFailure = "win32: CreateWindowExA: SDL_InitSubSystem failed: ";
 
@@ -69,6 +73,39 @@ Outcome run_viewer(const std::vector<std::string>& environment, std::chrono::mil
     return run;
 }
 
+// The viewer on the test's X server, windowed, with its window shown and drawing.
+struct Viewer {
+    desktop::Process process;
+    unsigned long window = 0;
+
+    Viewer() {
+        process = desktop::start({"./buggy"});
+        const unsigned long box = desktop::find_window("Video!", 20s);
+        EXPECT_NE(box, 0u) << "the question box \"Video!\" did not appear";
+        if (!box) return;
+        // A key that reaches the box before it is ready to read keys is pressed again, as a
+        // user would.
+        for (int attempt = 0; attempt < 5 && !window; ++attempt) {
+            if (desktop::window_exists(box)) desktop::key(box, "n");
+            window = desktop::find_window(kTitle, 4s);
+        }
+        EXPECT_NE(window, 0u) << "the viewer window did not appear";
+        std::this_thread::sleep_for(1s);  // a good many frames drawn and swapped
+    }
+    ~Viewer() { desktop::kill_process(process); }
+
+    // Waits for the viewer to end: its exit code, nullopt if it runs on.
+    std::optional<int> wait(std::chrono::milliseconds timeout) { return desktop::wait_exit(process, timeout); }
+    std::vector<std::string> lines() const { return lines_of(desktop::read_stderr(process)); }
+};
+
+// The line the viewer prints when its X server has closed the connection.
+void expect_only_the_display_lost(const std::vector<std::string>& lines) {
+    const std::string display = std::getenv("DISPLAY");
+    ASSERT_EQ(lines.size(), 1u) << quoted(lines);
+    EXPECT_TRUE(starts_with(lines[0], "win32: display " + display + " lost: ")) << lines[0];
+}
+
 }  // namespace
 
 TEST(ViewerDisplay, ANamedDisplayWithoutAServerEndsAsNoDisplayDoes) {
@@ -109,4 +146,52 @@ TEST(ViewerDisplay, SdlsOffscreenDriverIsUsedWhenAskedFor) {
                                              << quoted(offscreen.lines);
     EXPECT_EQ(offscreen.lines, std::vector<std::string>{"Video!: Settare lo schermo intero?  "})
         << quoted(offscreen.lines);
+}
+
+TEST(ViewerDisplay, TheXServerEndingEndsTheViewerWithZeroAndOneLine) {
+    Viewer viewer;
+    ASSERT_NE(viewer.window, 0u);
+    ASSERT_TRUE(desktop::end_x_server()) << "no X server found for DISPLAY=" << std::getenv("DISPLAY");
+    const auto code = viewer.wait(10s);
+    ASSERT_TRUE(code.has_value()) << "the viewer runs on without its X server\n" << quoted(viewer.lines());
+    EXPECT_EQ(*code, 0);
+    expect_only_the_display_lost(viewer.lines());
+}
+
+TEST(ViewerDisplay, TheViewersClientKilledOffTheServerEndsItWithZeroAndOneLine) {
+    Viewer viewer;
+    ASSERT_NE(viewer.window, 0u);
+    desktop::kill_client(viewer.window);
+    const auto code = viewer.wait(10s);
+    ASSERT_TRUE(code.has_value()) << "the viewer runs on without its connection\n" << quoted(viewer.lines());
+    EXPECT_EQ(*code, 0);
+    expect_only_the_display_lost(viewer.lines());
+}
+
+TEST(ViewerDisplay, ItsWindowDestroyedByAnotherClientEndsTheViewerWithZeroAndOneLine) {
+    Viewer viewer;
+    ASSERT_NE(viewer.window, 0u);
+    desktop::destroy_window(viewer.window);
+    const auto code = viewer.wait(10s);
+    ASSERT_TRUE(code.has_value()) << "the viewer runs on without its window\n" << quoted(viewer.lines());
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(viewer.lines(), std::vector<std::string>{"win32: the window \"" + kTitle +
+                                                       "\" was destroyed by another program"})
+        << quoted(viewer.lines());
+}
+
+TEST(ViewerDisplay, TheXServerEndingWhileTheQuestionIsAskedEndsTheViewerWithZero) {
+    desktop::Process process = desktop::start({"./buggy"});
+    ASSERT_NE(desktop::find_window("Video!", 20s), 0u);
+    ASSERT_TRUE(desktop::end_x_server()) << "no X server found for DISPLAY=" << std::getenv("DISPLAY");
+    const auto code = desktop::wait_exit(process, 10s);
+    const std::vector<std::string> lines = lines_of(desktop::read_stderr(process));
+    desktop::kill_process(process);
+    ASSERT_TRUE(code.has_value()) << "the viewer waits on a question nobody can see\n" << quoted(lines);
+    EXPECT_EQ(*code, 0);
+    // The loss first; then the viewer cannot make its window and says so, as without a display.
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(starts_with(lines.front(), "win32: display " + std::string(std::getenv("DISPLAY")) + " lost: "))
+        << quoted(lines);
+    EXPECT_EQ(lines.back(), kNoWindow) << quoted(lines);
 }

@@ -1,11 +1,13 @@
-// This file includes Xlib, whose macros clash with the Win32 names: it includes nothing of
-// the Win32 layer, so that the two never meet.
+// What the host needs of the window system beyond SDL: focus, dialogs, and word of a lost
+// display or window. This file includes Xlib, whose macros clash with the Win32 names: it
+// includes nothing of the Win32 layer, so that the two never meet.
 #include "win32/hosts/sdl/window_manager.h"
 
 #include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -183,6 +185,95 @@ void x11_dress_as_dialog(SDL_Window* box, bool owned, bool closable) {
     XSync(d, False);
     XSetErrorHandler(previous);
 }
+
+// ---- losing the display ----
+
+// GLX's own errors for a drawable or a window it does not know (GLXBadDrawable and
+// GLXBadWindow), counted from the extension's first error number.
+constexpr int kGlxBadDrawable = 2;
+constexpr int kGlxBadWindow = 12;
+
+struct Watch {
+    Display* display = nullptr;  // SDL's connection, hooked with the first watched window
+    int glx_errors = -1;         // GLX's first error number; -1 without GLX
+    std::vector<::Window> live;  // the host's windows
+    std::vector<::Window> gone;  // those another client destroyed, kept for the errors that follow
+    XErrorHandler previous = nullptr;
+    XIOErrorHandler previous_io = nullptr;
+    std::string lost;  // why the connection is gone
+};
+
+Watch& watched() {
+    static Watch watch;
+    return watch;
+}
+
+bool listed(const std::vector<::Window>& list, ::Window window) {
+    return std::find(list.begin(), list.end(), window) != list.end();
+}
+
+void mark_gone(::Window window) {
+    Watch& w = watched();
+    if (listed(w.live, window) && !listed(w.gone, window)) w.gone.push_back(window);
+}
+
+// A request on a window that another client destroyed fails with BadWindow or BadDrawable
+// (or GLX's kin, for the GL drawable): the window is lost, the program is not at fault.
+// Every other error goes where it went before (Xlib's default handler ends the program).
+int on_x_error(Display* display, XErrorEvent* error) {
+    Watch& w = watched();
+    const int code = error->error_code;
+    const bool no_such_window =
+        code == BadWindow || code == BadDrawable ||
+        (w.glx_errors >= 0 && (code == w.glx_errors + kGlxBadDrawable || code == w.glx_errors + kGlxBadWindow));
+    const auto window = static_cast<::Window>(error->resourceid);
+    if (display == w.display && no_such_window && (listed(w.live, window) || listed(w.gone, window))) {
+        mark_gone(window);
+        return 0;
+    }
+    return w.previous ? w.previous(display, error) : 0;
+}
+
+// The X server closed SDL's connection: it ended, or another client killed this one
+// (XKillClient, as xkill does). Xlib calls this handler, then the connection's exit
+// handler, which returns here (below), so the program goes on: from now on every call on
+// the connection fails at once, and the host makes none.
+int on_x_io_error(Display* display) {
+    Watch& w = watched();
+    if (display != w.display) return w.previous_io ? w.previous_io(display) : 0;
+    if (w.lost.empty()) {
+        w.lost = std::string("display ") + DisplayString(display) +
+                 " lost: the X server closed the connection (it ended, or this client was killed)";
+    }
+    return 0;
+}
+
+void on_x_io_exit(Display*, void*) {}
+
+// SDL hands every X event it reads to this filter as an SDL_SYSWMEVENT: a watched window's
+// DestroyNotify, which SDL itself ignores, marks the window gone. None of them goes on to
+// SDL's queue.
+int on_sdl_event(void*, SDL_Event* event) {
+    if (event->type != SDL_SYSWMEVENT) return 1;
+    const SDL_SysWMmsg* message = event->syswm.msg;
+    if (message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify) {
+        mark_gone(message->msg.x11.event.xdestroywindow.window);
+    }
+    return 0;
+}
+
+void hook(Display* display) {
+    Watch& w = watched();
+    if (w.display) return;
+    w.display = display;
+    int opcode = 0, first_event = 0, first_error = 0;
+    if (XQueryExtension(display, "GLX", &opcode, &first_event, &first_error)) w.glx_errors = first_error;
+    w.previous = XSetErrorHandler(on_x_error);
+    w.previous_io = XSetIOErrorHandler(on_x_io_error);
+    XSetIOErrorExitHandler(display, on_x_io_exit, nullptr);
+    SDL_SetEventFilter(on_sdl_event, nullptr);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
 }  // namespace
 #endif
 
@@ -206,5 +297,37 @@ void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable) {
     (void)closable;
 #endif
 }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+void watch_window(SDL_Window* window) {
+    const XWindow x = x_window(window);
+    if (!x) return;
+    hook(x.display);
+    Watch& w = watched();
+    if (x.display == w.display && !listed(w.live, x.window)) w.live.push_back(x.window);
+}
+
+void unwatch_window(SDL_Window* window) {
+    const XWindow x = x_window(window);
+    if (!x) return;
+    std::vector<::Window>& live = watched().live;
+    live.erase(std::remove(live.begin(), live.end(), x.window), live.end());
+}
+
+const std::string& display_lost() { return watched().lost; }
+
+bool window_destroyed(SDL_Window* window) {
+    const XWindow x = x_window(window);
+    return x && listed(watched().gone, x.window);
+}
+#else
+void watch_window(SDL_Window*) {}
+void unwatch_window(SDL_Window*) {}
+const std::string& display_lost() {
+    static const std::string none;
+    return none;
+}
+bool window_destroyed(SDL_Window*) { return false; }
+#endif
 
 }  // namespace win32::sdl
