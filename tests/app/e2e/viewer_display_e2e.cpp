@@ -1,14 +1,17 @@
 // The real viewer and the display it shows on. A display that cannot be opened ends it as
 // having no display does. A display lost while it runs (the X server ending, the viewer's
-// client killed off the server, its window destroyed by another client) ends it as closing
-// its window does: exit code 0, and nothing on standard error but one line saying why.
-// Every case runs on an Xvfb of its own (the launcher is xvfb.sh), as some of them end it.
+// client killed off the server, its window destroyed by another client; the Wayland
+// compositor ending) ends it as closing its window does: exit code 0, and nothing on
+// standard error but one line saying why. Every case runs on an Xvfb of its own (the
+// launcher is xvfb.sh), as some of them end it; the Wayland case runs Weston on it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -194,4 +197,47 @@ TEST(ViewerDisplay, TheXServerEndingWhileTheQuestionIsAskedEndsTheViewerWithZero
     EXPECT_TRUE(starts_with(lines.front(), "win32: display " + std::string(std::getenv("DISPLAY")) + " lost: "))
         << quoted(lines);
     EXPECT_EQ(lines.back(), kNoWindow) << quoted(lines);
+}
+
+TEST(ViewerDisplay, TheWaylandCompositorEndingEndsTheViewerWithZeroAndOneLine) {
+    // Weston on the test's X server (its output an X window), with a runtime folder of its
+    // own; the viewer on it alone, with no X display to fall back on.
+    ASSERT_EQ(desktop::run_status("command -v weston > /dev/null"), 0) << "weston is not installed";
+    char folder[] = "/tmp/viewer-wayland-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string runtime = folder, socket = "wayland-viewer-test";
+    desktop::Process weston = desktop::start({"/usr/bin/env", "XDG_RUNTIME_DIR=" + runtime, "weston",
+                                              "--backend=x11-backend.so", "--use-pixman", "--socket=" + socket,
+                                              "--width=1024", "--height=768", "--idle-time=0"});
+    for (int i = 0; i < 200 && !std::filesystem::exists(runtime + "/" + socket); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(std::filesystem::exists(runtime + "/" + socket)) << desktop::read_stderr(weston);
+    const unsigned long output = desktop::find_window("Weston Compositor - screen0", 10s);
+    ASSERT_NE(output, 0u) << "no window for Weston's output";
+
+    desktop::Process viewer = desktop::start({"/usr/bin/env", "-u", "DISPLAY", "-u", "SDL_VIDEODRIVER",
+                                              "XDG_RUNTIME_DIR=" + runtime, "WAYLAND_DISPLAY=" + socket,
+                                              "./buggy"});
+    // Shown and drawing: the sky fills Weston's output.
+    bool drawn = false;
+    for (int i = 0; i < 100 && !drawn; ++i) {
+        std::this_thread::sleep_for(200ms);
+        drawn = picture::fraction_not(desktop::screenshot(output), 0x659FD9, 6) < 0.7;
+    }
+    const size_t before = lines_of(desktop::read_stderr(viewer)).size();
+    const bool ended = weston.pid > 1 && kill(weston.pid, SIGTERM) == 0;
+    const auto code = desktop::wait_exit(viewer, 10s);
+    const std::vector<std::string> lines = lines_of(desktop::read_stderr(viewer));
+    desktop::kill_process(viewer);
+    desktop::wait_exit(weston, 5s);
+    desktop::kill_process(weston);
+    std::filesystem::remove_all(runtime);
+
+    EXPECT_TRUE(drawn) << "the viewer's frames never showed on Weston\n" << quoted(lines);
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(code.has_value()) << "the viewer runs on without its compositor\n" << quoted(lines);
+    EXPECT_EQ(*code, 0);
+    // What it said on starting is its own business; once Weston is gone, one line.
+    ASSERT_EQ(lines.size(), before + 1) << quoted(lines);
+    EXPECT_TRUE(starts_with(lines.back(), "win32: display " + socket + " lost: ")) << lines.back();
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +16,9 @@
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+#include <wayland-client-core.h>
 #endif
 
 namespace win32::sdl {
@@ -298,36 +303,84 @@ void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable) {
 #endif
 }
 
-#if defined(SDL_VIDEO_DRIVER_X11)
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+namespace {
+// On Wayland only the compositor's connection can be lost (a client cannot destroy another
+// one's surfaces). libwayland keeps the error that broke it, which SDL meets while it
+// reads events; the host asks for it as it asks whether the display is there.
+struct WaylandWatch {
+    wl_display* display = nullptr;  // SDL's connection, from the first watched window
+    std::string lost;
+};
+
+WaylandWatch& wayland() {
+    static WaylandWatch watch;
+    return watch;
+}
+
+void watch_wayland(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (wayland().display || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return;
+    wayland().display = info.info.wl.display;
+}
+
+const std::string& wayland_lost() {
+    WaylandWatch& w = wayland();
+    if (w.display && w.lost.empty()) {
+        if (const int error = wl_display_get_error(w.display)) {
+            const char* name = std::getenv("WAYLAND_DISPLAY");
+            w.lost = std::string("display ") + (name && *name ? name : "wayland-0") +
+                     " lost: the Wayland compositor closed the connection (" + std::strerror(error) + ")";
+        }
+    }
+    return w.lost;
+}
+}  // namespace
+#endif
+
 void watch_window(SDL_Window* window) {
-    const XWindow x = x_window(window);
-    if (!x) return;
-    hook(x.display);
-    Watch& w = watched();
-    if (x.display == w.display && !listed(w.live, x.window)) w.live.push_back(x.window);
+    if (!window) return;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (const XWindow x = x_window(window)) {
+        hook(x.display);
+        Watch& w = watched();
+        if (x.display == w.display && !listed(w.live, x.window)) w.live.push_back(x.window);
+    }
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+    watch_wayland(window);
+#endif
 }
 
-void unwatch_window(SDL_Window* window) {
-    const XWindow x = x_window(window);
-    if (!x) return;
-    std::vector<::Window>& live = watched().live;
-    live.erase(std::remove(live.begin(), live.end(), x.window), live.end());
+void unwatch_window([[maybe_unused]] SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (const XWindow x = x_window(window)) {
+        std::vector<::Window>& live = watched().live;
+        live.erase(std::remove(live.begin(), live.end(), x.window), live.end());
+    }
+#endif
 }
 
-const std::string& display_lost() { return watched().lost; }
-
-bool window_destroyed(SDL_Window* window) {
-    const XWindow x = x_window(window);
-    return x && listed(watched().gone, x.window);
-}
-#else
-void watch_window(SDL_Window*) {}
-void unwatch_window(SDL_Window*) {}
 const std::string& display_lost() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!watched().lost.empty()) return watched().lost;
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+    return wayland_lost();
+#else
     static const std::string none;
     return none;
-}
-bool window_destroyed(SDL_Window*) { return false; }
 #endif
+}
+
+bool window_destroyed([[maybe_unused]] SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const XWindow x = x_window(window);
+    return x && listed(watched().gone, x.window);
+#else
+    return false;
+#endif
+}
 
 }  // namespace win32::sdl

@@ -1,8 +1,9 @@
 // What the desktop host asks of the window system beyond SDL's own calls: the keyboard focus
 // for a window being shown, the dress of a message box (a dialog of the window it
 // interrupts), and word of the display or a window going away under the program. On X11
-// this is done with Xlib on the SDL windows' X ids; on other video drivers only the SDL
-// calls are made and nothing is ever lost.
+// this is done with Xlib on the SDL windows' X ids; on Wayland a lost compositor is read
+// from libwayland; on other video drivers only the SDL calls are made and nothing is ever
+// lost.
 #pragma once
 
 #include <SDL.h>
@@ -25,7 +26,8 @@ void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable);
 // X11 the first one hooks the display's connection: the X server closing it (the server
 // ended, or the program's client was killed with XKillClient) and another client
 // destroying a watched window are recorded instead of ending the program in Xlib's
-// handlers, and the program goes on without them.
+// handlers, and the program goes on without them. On Wayland the first one names the
+// connection whose breaking (the compositor ended) is looked for.
 void watch_window(SDL_Window* window);
 // Called before the host destroys the window itself.
 void unwatch_window(SDL_Window* window);
