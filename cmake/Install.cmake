@@ -34,7 +34,7 @@ else()
                         "$<INSTALL_INTERFACE:$<LINK_LIBRARY:WHOLE_ARCHIVE,Lumora::win32_sdl>>")
   list(APPEND lumora_targets win32_core win32_sdl win32_winmain)
   # The same order as Lumora::lumora: the host whole, ahead of the core it calls back.
-  set(PC_REQUIRES "gl glu pixman-1 sdl2 SDL2_ttf x11")
+  set(PC_REQUIRES "gl glu pixman-1 sdl2 SDL2_ttf x11 wayland-client")
   set(PC_LIBS "-llumora -lwin32_winmain -Wl,--whole-archive -lwin32_sdl -Wl,--no-whole-archive -lwin32_core")
 endif()
 target_include_directories(lumora INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
@@ -121,5 +121,5 @@ TGA and BMP textures, a reflection effect and shaped image buttons, written
 against the Win32 API; on Linux over its own Win32 subset and an SDL2 desktop
 host. find_package(Lumora) gives Lumora::lumora; pkg-config lumora.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-    "libgl-dev, libglu1-mesa-dev, libsdl2-dev, libsdl2-ttf-dev, libpixman-1-dev, libx11-dev, pkg-config, fonts-dejavu-core")
+    "libgl-dev, libglu1-mesa-dev, libsdl2-dev, libsdl2-ttf-dev, libpixman-1-dev, libx11-dev, libwayland-dev, pkg-config, fonts-dejavu-core")
 include(CPack)

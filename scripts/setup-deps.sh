@@ -7,7 +7,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libpixman-1-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-  xvfb xdotool x11-utils apitrace libx11-dev openbox
+  xvfb xdotool x11-utils apitrace libx11-dev openbox libwayland-dev weston
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 googletest wine wine64
 )

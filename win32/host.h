@@ -160,6 +160,10 @@ void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, i
                         uint32_t time);
 void input_key(NativeSurface* surface, UINT virtual_key, bool down, bool repeat, bool alt_held, uint32_t time);
 void input_close(NativeSurface* surface);  // the window manager asked the window to close
+// The surface is gone under the program: another program destroyed its native window, or
+// the display it was on was lost. The Win32 layer destroys the window (WM_DESTROY, as
+// DestroyWindow sends it) once the pump that reported it has returned.
+void input_destroyed(NativeSurface* surface);
 // The window manager gave a surface the input focus (active) or took it away. Optional: the
 // Win32 layer also activates windows when they are shown or clicked.
 void input_activate(NativeSurface* surface, bool active);

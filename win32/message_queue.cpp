@@ -51,6 +51,7 @@ struct Queue {
     std::deque<MSG> posted;
     std::deque<InputEvent> input;
     std::vector<Timer> timers;
+    std::deque<HWND> lost;  // top-level windows whose surface went away under the program
     UINT_PTR next_timer_id = 1;  // for timers without a window
     bool quit = false;
     int quit_code = 0;
@@ -311,6 +312,20 @@ bool next_timer(MSG* out, HWND filter, bool remove) {
     return true;
 }
 
+// Pumps the host, then destroys the windows whose surface it found gone: the window
+// procedure gets WM_DESTROY as if the program had destroyed the window, and its loop ends
+// as it would then. Done here, outside the host's pump, since the destruction calls the
+// host again.
+void pump_host() {
+    host().pump();
+    auto& lost = queue().lost;
+    while (!lost.empty()) {
+        const HWND window = lost.front();
+        lost.pop_front();
+        if (find(window)) DestroyWindow(window);
+    }
+}
+
 // Finds the next message the filter accepts, in Win32's order.
 bool next_message(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
     auto& q = queue();
@@ -370,7 +385,7 @@ bool valid_filter(HWND hwnd) { return !hwnd || hwnd == kNoWindowFilter || find_o
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi, UINT remove) {
     if (!msg || !valid_filter(hwnd)) return FALSE;
-    host().pump();
+    pump_host();
     return next_message(msg, hwnd, lo, hi, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
@@ -378,7 +393,7 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
     if (!msg) return -1;
     if (!valid_filter(hwnd)) return -1;
     for (;;) {
-        host().pump();
+        pump_host();
         if (next_message(msg, hwnd, lo, hi, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
         host().idle(2);
     }
@@ -538,6 +553,10 @@ void input_activate(NativeSurface* surface, bool active) {
 
 void input_close(NativeSurface* surface) {
     if (Window* w = surface_window(surface)) queue().posted.push_back(make(w->handle, WM_CLOSE, 0, 0));
+}
+
+void input_destroyed(NativeSurface* surface) {
+    if (Window* w = surface_window(surface)) queue().lost.push_back(w->handle);
 }
 
 }  // namespace win32

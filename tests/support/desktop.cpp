@@ -6,11 +6,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -414,6 +417,43 @@ void wm_close(unsigned long window) {
     // Source 2: a pager.
     send_client_message(root_window(), window, "_NET_CLOSE_WINDOW", CurrentTime, 2,
                         SubstructureRedirectMask | SubstructureNotifyMask);
+}
+
+void destroy_window(unsigned long window) {
+    Connection c;
+    if (!c.display) return;
+    XDestroyWindow(c.display, window);
+    XSync(c.display, False);
+}
+
+void kill_client(unsigned long window) {
+    Connection c;
+    if (!c.display) return;
+    XKillClient(c.display, window);
+    XSync(c.display, False);
+}
+
+bool end_x_server() {
+    // DISPLAY is ":N" or ":N.S", the server listening on /tmp/.X11-unix/XN.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || display[0] != ':') return false;
+    const std::string number(display + 1, display + 1 + std::strspn(display + 1, "0123456789"));
+    if (number.empty()) return false;
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const bool found = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
+    close(fd);
+    // Only ever one process, and never this one: a pid of 0 or -1 would signal a group or all.
+    if (!found || peer.pid <= 1 || peer.pid == getpid()) return false;
+    return kill(peer.pid, SIGTERM) == 0;
 }
 
 bool iconify(unsigned long window, std::chrono::milliseconds timeout) {

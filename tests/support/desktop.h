@@ -116,6 +116,14 @@ std::string window_manager();
 bool request_close(unsigned long window);
 // Asks the window manager to close the window, as a pager or task bar does (_NET_CLOSE_WINDOW).
 void wm_close(unsigned long window);
+// Destroys the window as another client can (XDestroyWindow): its program is not asked.
+void destroy_window(unsigned long window);
+// Disconnects the program that made the window from the X server, as xkill does
+// (XKillClient): the server closes that program's connection.
+void kill_client(unsigned long window);
+// Ends the X server DISPLAY names, as when it is shut down: SIGTERM to its process (the peer
+// of a connection to its socket). False, and nothing sent, when that process is not found.
+bool end_x_server();
 // Asks the window manager to minimize the window (WM_CHANGE_STATE to IconicState); true
 // once the manager has taken it off the screen (unmapped it), false if it has not within
 // the timeout.

@@ -24,6 +24,7 @@ std::string describe(const Call& c) {
                           c.repeat ? " repeat" : "", c.alt ? " alt" : "");
             break;
         case Call::close: std::snprintf(text, sizeof text, "close"); break;
+        case Call::destroyed: std::snprintf(text, sizeof text, "destroyed"); break;
     }
     return text;
 }
@@ -66,6 +67,13 @@ void input_key(NativeSurface* surface, UINT vk, bool down, bool repeat, bool alt
 void input_close(NativeSurface* surface) {
     fake_input::Call c;
     c.kind = fake_input::Call::close;
+    c.surface = surface;
+    fake_input::calls().push_back(c);
+}
+
+void input_destroyed(NativeSurface* surface) {
+    fake_input::Call c;
+    c.kind = fake_input::Call::destroyed;
     c.surface = surface;
     fake_input::calls().push_back(c);
 }

@@ -10,7 +10,7 @@
 namespace fake_input {
 
 struct Call {
-    enum Kind { move, press, key, close } kind = move;
+    enum Kind { move, press, key, close, destroyed } kind = move;
     win32::NativeSurface* surface = nullptr;
     int x = 0, y = 0;                                  // move, button (screen coordinates)
     win32::MouseButton button = win32::MouseButton::left;

@@ -721,6 +721,69 @@ TEST_F(InputTest, TerminationSignalAsksTheWindowsToClose) {
     }));
 }
 
+// ---- windows and the display going away ------------------------------------------------------
+
+int destroyed_reports(NativeSurface* surface) {
+    int n = 0;
+    for (const Call& c : fake_input::calls()) n += c.kind == Call::destroyed && c.surface == surface;
+    return n;
+}
+
+TEST(Loss, AWindowDestroyedByAnotherClientIsReportedAloneAndTheOthersGoOn) {
+    GlWindow gone("Destroyed from outside", {0, 0, 200, 150}, {0, 0, 200, 150}, false);
+    GlWindow kept("Kept", {300, 300, 500, 450}, {300, 300, 500, 450}, false);
+    ASSERT_TRUE(gone.surface && gone.context && gone.xwindow && kept.surface && kept.context && kept.xwindow);
+    fake_input::clear();
+    testing::internal::CaptureStderr();
+    desktop::destroy_window(gone.xwindow);
+    // Drawing on the destroyed window fails in the X server; the error must not end the test.
+    host().make_current(gone.surface, gone.context);
+    gone.clear_and_swap(1, 0, 0);
+    EXPECT_TRUE(pump_until([&](const std::vector<Call>&) { return destroyed_reports(gone.surface) > 0; }));
+    pump_for(100);
+    EXPECT_EQ(destroyed_reports(gone.surface), 1) << describe_all(fake_input::calls());
+    EXPECT_EQ(destroyed_reports(kept.surface), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "win32: the window \"Destroyed from outside\" was destroyed by another program\n");
+    // The other window still draws; the gone one is destroyed by the host without a fault.
+    host().make_current(kept.surface, kept.context);
+    kept.clear_and_swap(0, 1, 0);
+    uint32_t seen = 0;
+    EXPECT_TRUE(wait_pixel(400, 400, 0x00FF00, &seen)) << hex(seen);
+    host().destroy_surface(gone.surface);
+    gone.surface = nullptr;
+    pump_for(100);
+    EXPECT_TRUE(desktop::window_exists(kept.xwindow));
+}
+
+TEST(Loss, TheXServerEndingReportsEveryWindowGoneAndTheProgramGoesOn) {
+    GlWindow first("First", {0, 0, 200, 150}, {0, 0, 200, 150}, false);
+    GlWindow second("Second", {300, 300, 500, 450}, {300, 300, 500, 450}, false);
+    ASSERT_TRUE(first.surface && first.context && second.surface && second.context);
+    fake_input::clear();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(desktop::end_x_server());
+    EXPECT_TRUE(pump_until([&](const std::vector<Call>&) {
+        second.clear_and_swap(0, 0, 1);
+        return destroyed_reports(first.surface) > 0 && destroyed_reports(second.surface) > 0;
+    }));
+    pump_for(50);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(destroyed_reports(first.surface), 1);
+    EXPECT_EQ(destroyed_reports(second.surface), 1);
+    EXPECT_EQ(said.rfind("win32: display " + std::string(std::getenv("DISPLAY")) + " lost: ", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    // Nothing more can be made or shown, and everything else is harmless.
+    win32::SurfaceDesc desc = first.desc;
+    EXPECT_EQ(host().create_surface(desc), nullptr);
+    EXPECT_NE(host().failure().reason.find("lost"), std::string::npos) << host().failure().reason;
+    EXPECT_EQ(host().message_box(message_box_table::box("text", "After", MB_YESNO)), IDYES);
+    EXPECT_EQ(host().screen_width(), 0);
+    host().set_cursor({nullptr, win32::SystemCursor::wait});
+    host().set_cursor_pos(10, 10);
+    host().capture_mouse(true);
+}  // the windows' tear-down makes no native call
+
 TEST_F(InputTest, CursorPositionScreenSizeAndCursors) {
     EXPECT_EQ(host().screen_width(), 1024);
     EXPECT_EQ(host().screen_height(), 768);

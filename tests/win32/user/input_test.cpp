@@ -153,6 +153,29 @@ TEST_F(Input, CloseRequestPostsClose) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+TEST_F(Input, ALostSurfaceDestroysItsWindowOnceThePumpHasReturned) {
+    HWND child = CreateWindowExA(0, "RecWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, window, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(child, nullptr);
+    received().clear();
+    vh::surface_lost(window);
+    EXPECT_TRUE(IsWindow(window));
+    MSG m;
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);  // the window goes in this call
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(IsWindow(child));
+    // Told as DestroyWindow tells it: WM_DESTROY to the window, then to its child.
+    const auto destroys = of_kind(WM_DESTROY);
+    ASSERT_EQ(destroys.size(), 2u);
+    EXPECT_EQ(destroys[0].hwnd, window);
+    EXPECT_EQ(destroys[1].hwnd, child);
+    for (const auto& s : vh::surfaces()) EXPECT_NE(s.window, window);
+    // Lost again, or after the window is gone: nothing more happens.
+    vh::surface_lost(window);
+    drain_queue();
+    EXPECT_EQ(of_kind(WM_DESTROY).size(), 2u);
+}
+
 TEST_F(Input, ClassCursorIsShownOverTheWindow) {
     HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
     ensure_class("WaitCursorWindow", wait);

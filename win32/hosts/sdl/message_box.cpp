@@ -266,8 +266,12 @@ public:
     }
 
     ~Box() {
+        if (!display_lost().empty()) return;  // nothing is asked of a display that is gone
         if (renderer_) SDL_DestroyRenderer(renderer_);
-        if (window_) SDL_DestroyWindow(window_);
+        if (window_) {
+            unwatch_window(window_);
+            SDL_DestroyWindow(window_);
+        }
     }
 
     bool open(SDL_Window* owner, Failure& failure) {
@@ -279,6 +283,7 @@ public:
             return false;
         }
         id_ = SDL_GetWindowID(window_);
+        watch_window(window_);
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
             failure = {"SDL_CreateRenderer", SDL_GetError()};
@@ -296,6 +301,9 @@ public:
         int answer = 0;
         bool dirty = false;
         while (answer == 0) {
+            // With the display gone nobody can answer: the box ends as a request to end the
+            // program would end it.
+            if (!display_lost().empty()) return box_quit_answer(box_);
             if (dirty) {
                 draw();
                 dirty = false;
@@ -513,7 +521,9 @@ int run_message_box(const MessageBoxDesc& box, SDL_Window* owner, std::deque<SDL
         failure = font_failure();
         font_failure() = {};
     }
-    if (gl_context && SDL_GL_GetCurrentContext() != gl_context) SDL_GL_MakeCurrent(gl_window, gl_context);
+    if (gl_context && display_lost().empty() && SDL_GL_GetCurrentContext() != gl_context) {
+        SDL_GL_MakeCurrent(gl_window, gl_context);
+    }
     return answer;
 }
 

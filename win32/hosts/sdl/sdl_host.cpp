@@ -1,15 +1,20 @@
 // The desktop host: one SDL window per top-level Win32 window, GL contexts through SDL,
 // SDL events turned into the Win32 layer's input calls. The sources beside it hold the rest:
 // keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
-// windows at swap) and window_manager (focus and dialogs). SDL's video subsystem starts on
-// first need; with no display at all, windows cannot be created and message boxes answer on
-// standard error. Every native failure keeps SDL's reason for the Win32 layer to pass on.
+// windows at swap) and window_manager (focus, dialogs, a lost display). SDL's video subsystem
+// starts on first need, on the display the environment names; with no display, or one that
+// cannot be opened, windows cannot be created and message boxes answer on standard error.
+// Every native failure keeps SDL's reason for the Win32 layer to pass on. A display lost
+// while the program runs takes its windows with it, as does a window destroyed from outside:
+// the Win32 layer is told, and the host makes no more native calls on what is gone.
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <string>
 
 #include "win32/host.h"
 #include "win32/hosts/sdl/cursors.h"
@@ -27,6 +32,7 @@ struct NativeSurface {
     SurfaceDesc desc;
     int origin_x = 0, origin_y = 0;  // screen position of the drawable's top-left corner
     bool visible = false;
+    bool gone = false;  // destroyed under the program (or its display lost); the Win32 layer was told
 };
 
 struct NativeContext {
@@ -96,6 +102,7 @@ public:
             failure_ = {"SDL_CreateWindow", SDL_GetError()};  // as the simplest framebuffer met it
             return nullptr;
         }
+        watch_window(window);
         auto* surface = new NativeSurface;
         surface->window = window;
         surface->id = SDL_GetWindowID(window);
@@ -111,12 +118,18 @@ public:
         if (it == surfaces_.end()) return;
         surfaces_.erase(it);
         if (focus_ == surface) focus_ = nullptr;
-        SDL_DestroyWindow(surface->window);  // releases a context current on it
+        // Nothing is asked of a display or a window that is gone (SDL would wait for the X
+        // server to unmap a window it no longer has): such a window is left to the program's
+        // end.
+        if (running() && !surface->gone) {
+            unwatch_window(surface->window);
+            SDL_DestroyWindow(surface->window);  // releases a context current on it
+        }
         delete surface;
     }
 
     void show_surface(NativeSurface* surface, bool visible) override {
-        if (!known(surface)) return;
+        if (!present(surface)) return;
         surface->visible = visible;
         if (visible) {
             SDL_ShowWindow(surface->window);
@@ -129,7 +142,7 @@ public:
     }
 
     void move_surface(NativeSurface* surface, const SurfaceDesc& desc) override {
-        if (!known(surface)) return;
+        if (!present(surface)) return;
         const Placement p = placement(desc);
         if (desc.decorated != surface->desc.decorated) {
             SDL_SetWindowBordered(surface->window, desc.decorated ? SDL_TRUE : SDL_FALSE);
@@ -145,11 +158,12 @@ public:
     void set_title(NativeSurface* surface, const std::string& title) override {
         if (!known(surface)) return;
         surface->desc.title = title;
+        if (!present(surface)) return;
         SDL_SetWindowTitle(surface->window, cp1252_to_utf8(title).c_str());
     }
 
     void focus_surface(NativeSurface* surface) override {
-        if (!known(surface) || !surface->visible) return;
+        if (!present(surface) || !surface->visible) return;
         take_focus(surface->window);
         focus_ = surface;
     }
@@ -158,6 +172,10 @@ public:
         failure_ = {};
         if (!known(surface)) {
             failure_ = {"SDL_GL_CreateContext", "not a window of this host"};
+            return nullptr;
+        }
+        if (!running()) {
+            failure_ = video_failure_;
             return nullptr;
         }
         // SDL makes a new context current; a new rendering context is not current until
@@ -180,7 +198,7 @@ public:
 
     bool make_current(NativeSurface* surface, NativeContext* context) override {
         failure_ = {};
-        if (video_ != Video::ready) {
+        if (!running()) {
             if (surface == nullptr && context == nullptr) return true;
             failure_ = video_failure_;
             return false;
@@ -190,6 +208,10 @@ public:
         if (surface && context) {
             if (!known(surface)) {
                 failure_ = {"SDL_GL_MakeCurrent", "not a window of this host"};
+                return false;
+            }
+            if (surface->gone) {
+                failure_ = {"SDL_GL_MakeCurrent", "the window was destroyed by another program"};
                 return false;
             }
             window = surface->window;
@@ -204,12 +226,12 @@ public:
 
     void delete_context(NativeContext* context) override {
         if (!context) return;
-        SDL_GL_DeleteContext(context->gl);
+        if (running()) SDL_GL_DeleteContext(context->gl);
         delete context;
     }
 
     void swap(NativeSurface* surface, const std::vector<Overlay>& overlays) override {
-        if (!known(surface)) return;
+        if (!present(surface)) return;
         if (SDL_GL_GetCurrentWindow() != surface->window || !SDL_GL_GetCurrentContext()) return;
         if (!overlays.empty()) {
             int w = 0, h = 0;
@@ -221,7 +243,10 @@ public:
     }
 
     void pump() override {
-        if (video_ != Video::ready) return;
+        if (!running()) {
+            report_losses();
+            return;
+        }
         // Input that arrived while a message box ran comes first, in its order.
         while (!deferred_.empty()) {
             SDL_Event ev = deferred_.front();
@@ -232,6 +257,7 @@ public:
         SDL_PumpEvents();
         SDL_Event ev;
         while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) dispatch(ev);
+        report_losses();
     }
 
     // Not SDL_WaitEventTimeout: while SDL waits it may wake itself through a second X
@@ -258,7 +284,7 @@ public:
     }
 
     void capture_mouse(bool on) override {
-        if (video_ != Video::ready) return;
+        if (!running()) return;
         SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
     }
 
@@ -270,7 +296,7 @@ public:
         }
         // A box is modal for its owner while the owner is on the screen; a box without one
         // (or of a hidden window) stands alone.
-        NativeSurface* owner = known(box.owner) && box.owner->visible ? box.owner : nullptr;
+        NativeSurface* owner = present(box.owner) && box.owner->visible ? box.owner : nullptr;
         NativeSurface* focused = focus_;
         const int answer = run_message_box(box, owner ? owner->window : nullptr, deferred_, failure_);
         if (answer == 0) {
@@ -279,7 +305,7 @@ public:
         }
         // The owner has the keyboard again; after a box without one, the window that had it.
         NativeSurface* back = owner ? owner : focused;
-        if (known(back) && back->visible) {
+        if (present(back) && back->visible) {
             focus_ = back;
             take_focus(back->window);
         }
@@ -289,17 +315,42 @@ public:
     Failure failure() override { return failure_; }
 
 private:
-    enum class Video { untried, ready, absent };
+    enum class Video { untried, ready, absent, lost };
+
+    // SDL's video runs on a display that is still there. The first call to find the display
+    // gone says why on standard error, once.
+    bool running() {
+        if (video_ == Video::ready && !display_lost().empty()) {
+            video_ = Video::lost;
+            video_failure_ = {"SDL_CreateWindow", display_lost()};
+            std::fprintf(stderr, "win32: %s\n", display_lost().c_str());
+            std::fflush(stderr);
+        }
+        return video_ == Video::ready;
+    }
+
+    // Tells the Win32 layer of the windows gone since the last pump: all of them once the
+    // display is lost, else those another program destroyed.
+    void report_losses() {
+        if (video_ == Video::untried || video_ == Video::absent) return;
+        const bool all = !running();
+        const std::vector<NativeSurface*> surfaces = surfaces_;
+        for (NativeSurface* s : surfaces) {
+            if (!known(s) || s->gone || !(all || window_destroyed(s->window))) continue;
+            s->gone = true;
+            if (!all) {
+                std::fprintf(stderr, "win32: the window \"%s\" was destroyed by another program\n",
+                             cp1252_to_utf8(s->desc.title).c_str());
+                std::fflush(stderr);
+            }
+            input_destroyed(s);
+        }
+    }
 
     // Starts SDL's video on first need; false when there is no display to show anything on.
     bool video() {
-        if (video_ != Video::untried) return video_ == Video::ready;
+        if (video_ != Video::untried) return running();
         video_ = Video::absent;
-        if (!has_text(std::getenv("SDL_VIDEODRIVER")) && !has_text(std::getenv("DISPLAY")) &&
-            !has_text(std::getenv("WAYLAND_DISPLAY"))) {
-            video_failure_ = {"SDL_InitSubSystem", "no display (DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER unset)"};
-            return false;
-        }
         // The first click on an inactive window is a click, as on the desktop this system
         // comes from; a message box's software drawing must not open a GL renderer; closing
         // the last window is the program's business, not a quit request.
@@ -308,16 +359,46 @@ private:
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            video_failure_ = {"SDL_InitSubSystem", SDL_GetError()};
-            return false;
-        }
+        if (!start_video()) return false;
         const char* driver = SDL_GetCurrentVideoDriver();
         // Drivers without a screen or input can host windows but could never answer a box.
         interactive_ = driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
         SDL_StopTextInput();
         video_ = Video::ready;
         return true;
+    }
+
+    // SDL_VIDEODRIVER's choice, when it makes one; else the display the environment names,
+    // with the driver of DISPLAY (x11) or WAYLAND_DISPLAY (wayland), in SDL's order, and no
+    // other: where neither can be opened, SDL would go on to its offscreen driver and the
+    // program would run unseen. False, with SDL's reason for each display tried, when there
+    // is nothing to show windows on.
+    bool start_video() {
+        if (has_text(std::getenv("SDL_VIDEODRIVER"))) {
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+            video_failure_ = {"SDL_InitSubSystem", SDL_GetError()};
+            return false;
+        }
+        if (!has_text(std::getenv("DISPLAY")) && !has_text(std::getenv("WAYLAND_DISPLAY"))) {
+            video_failure_ = {"SDL_InitSubSystem", "no display (DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER unset)"};
+            return false;
+        }
+        std::string reasons;
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+            const char* driver = SDL_GetVideoDriver(i);
+            const char* variable = !driver                               ? nullptr
+                                   : std::strcmp(driver, "x11") == 0     ? "DISPLAY"
+                                   : std::strcmp(driver, "wayland") == 0 ? "WAYLAND_DISPLAY"
+                                                                         : nullptr;
+            if (!variable || !has_text(std::getenv(variable))) continue;
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+            if (!reasons.empty()) reasons += "; ";
+            reasons += std::string(SDL_GetError()) + " (" + variable + "=" + std::getenv(variable) + ")";
+        }
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        video_failure_ = {"SDL_InitSubSystem", reasons.empty() ? "no video driver for the display named" : reasons};
+        return false;
     }
 
     SDL_DisplayMode desktop_mode() {
@@ -329,6 +410,9 @@ private:
     bool known(NativeSurface* surface) const {
         return surface && std::find(surfaces_.begin(), surfaces_.end(), surface) != surfaces_.end();
     }
+
+    // A window of this host that is still on a display that is still there.
+    bool present(NativeSurface* surface) { return known(surface) && !surface->gone && running(); }
 
     NativeSurface* by_id(Uint32 id) const {
         for (NativeSurface* s : surfaces_) {

@@ -1,17 +1,24 @@
-// This file includes Xlib, whose macros clash with the Win32 names: it includes nothing of
-// the Win32 layer, so that the two never meet.
+// What the host needs of the window system beyond SDL: focus, dialogs, and word of a lost
+// display or window. This file includes Xlib, whose macros clash with the Win32 names: it
+// includes nothing of the Win32 layer, so that the two never meet.
 #include "win32/hosts/sdl/window_manager.h"
 
 #include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+#include <wayland-client-core.h>
 #endif
 
 namespace win32::sdl {
@@ -183,6 +190,95 @@ void x11_dress_as_dialog(SDL_Window* box, bool owned, bool closable) {
     XSync(d, False);
     XSetErrorHandler(previous);
 }
+
+// ---- losing the display ----
+
+// GLX's own errors for a drawable or a window it does not know (GLXBadDrawable and
+// GLXBadWindow), counted from the extension's first error number.
+constexpr int kGlxBadDrawable = 2;
+constexpr int kGlxBadWindow = 12;
+
+struct Watch {
+    Display* display = nullptr;  // SDL's connection, hooked with the first watched window
+    int glx_errors = -1;         // GLX's first error number; -1 without GLX
+    std::vector<::Window> live;  // the host's windows
+    std::vector<::Window> gone;  // those another client destroyed, kept for the errors that follow
+    XErrorHandler previous = nullptr;
+    XIOErrorHandler previous_io = nullptr;
+    std::string lost;  // why the connection is gone
+};
+
+Watch& watched() {
+    static Watch watch;
+    return watch;
+}
+
+bool listed(const std::vector<::Window>& list, ::Window window) {
+    return std::find(list.begin(), list.end(), window) != list.end();
+}
+
+void mark_gone(::Window window) {
+    Watch& w = watched();
+    if (listed(w.live, window) && !listed(w.gone, window)) w.gone.push_back(window);
+}
+
+// A request on a window that another client destroyed fails with BadWindow or BadDrawable
+// (or GLX's kin, for the GL drawable): the window is lost, the program is not at fault.
+// Every other error goes where it went before (Xlib's default handler ends the program).
+int on_x_error(Display* display, XErrorEvent* error) {
+    Watch& w = watched();
+    const int code = error->error_code;
+    const bool no_such_window =
+        code == BadWindow || code == BadDrawable ||
+        (w.glx_errors >= 0 && (code == w.glx_errors + kGlxBadDrawable || code == w.glx_errors + kGlxBadWindow));
+    const auto window = static_cast<::Window>(error->resourceid);
+    if (display == w.display && no_such_window && (listed(w.live, window) || listed(w.gone, window))) {
+        mark_gone(window);
+        return 0;
+    }
+    return w.previous ? w.previous(display, error) : 0;
+}
+
+// The X server closed SDL's connection: it ended, or another client killed this one
+// (XKillClient, as xkill does). Xlib calls this handler, then the connection's exit
+// handler, which returns here (below), so the program goes on: from now on every call on
+// the connection fails at once, and the host makes none.
+int on_x_io_error(Display* display) {
+    Watch& w = watched();
+    if (display != w.display) return w.previous_io ? w.previous_io(display) : 0;
+    if (w.lost.empty()) {
+        w.lost = std::string("display ") + DisplayString(display) +
+                 " lost: the X server closed the connection (it ended, or this client was killed)";
+    }
+    return 0;
+}
+
+void on_x_io_exit(Display*, void*) {}
+
+// SDL hands every X event it reads to this filter as an SDL_SYSWMEVENT: a watched window's
+// DestroyNotify, which SDL itself ignores, marks the window gone. None of them goes on to
+// SDL's queue.
+int on_sdl_event(void*, SDL_Event* event) {
+    if (event->type != SDL_SYSWMEVENT) return 1;
+    const SDL_SysWMmsg* message = event->syswm.msg;
+    if (message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify) {
+        mark_gone(message->msg.x11.event.xdestroywindow.window);
+    }
+    return 0;
+}
+
+void hook(Display* display) {
+    Watch& w = watched();
+    if (w.display) return;
+    w.display = display;
+    int opcode = 0, first_event = 0, first_error = 0;
+    if (XQueryExtension(display, "GLX", &opcode, &first_event, &first_error)) w.glx_errors = first_error;
+    w.previous = XSetErrorHandler(on_x_error);
+    w.previous_io = XSetIOErrorHandler(on_x_io_error);
+    XSetIOErrorExitHandler(display, on_x_io_exit, nullptr);
+    SDL_SetEventFilter(on_sdl_event, nullptr);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
 }  // namespace
 #endif
 
@@ -204,6 +300,86 @@ void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable) {
     x11_dress_as_dialog(box, owner != nullptr, closable);
 #else
     (void)closable;
+#endif
+}
+
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+namespace {
+// On Wayland only the compositor's connection can be lost (a client cannot destroy another
+// one's surfaces). libwayland keeps the error that broke it, which SDL meets while it
+// reads events; the host asks for it as it asks whether the display is there.
+struct WaylandWatch {
+    wl_display* display = nullptr;  // SDL's connection, from the first watched window
+    std::string lost;
+};
+
+WaylandWatch& wayland() {
+    static WaylandWatch watch;
+    return watch;
+}
+
+void watch_wayland(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (wayland().display || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return;
+    wayland().display = info.info.wl.display;
+}
+
+const std::string& wayland_lost() {
+    WaylandWatch& w = wayland();
+    if (w.display && w.lost.empty()) {
+        if (const int error = wl_display_get_error(w.display)) {
+            const char* name = std::getenv("WAYLAND_DISPLAY");
+            w.lost = std::string("display ") + (name && *name ? name : "wayland-0") +
+                     " lost: the Wayland compositor closed the connection (" + std::strerror(error) + ")";
+        }
+    }
+    return w.lost;
+}
+}  // namespace
+#endif
+
+void watch_window(SDL_Window* window) {
+    if (!window) return;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (const XWindow x = x_window(window)) {
+        hook(x.display);
+        Watch& w = watched();
+        if (x.display == w.display && !listed(w.live, x.window)) w.live.push_back(x.window);
+    }
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+    watch_wayland(window);
+#endif
+}
+
+void unwatch_window([[maybe_unused]] SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (const XWindow x = x_window(window)) {
+        std::vector<::Window>& live = watched().live;
+        live.erase(std::remove(live.begin(), live.end(), x.window), live.end());
+    }
+#endif
+}
+
+const std::string& display_lost() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!watched().lost.empty()) return watched().lost;
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+    return wayland_lost();
+#else
+    static const std::string none;
+    return none;
+#endif
+}
+
+bool window_destroyed([[maybe_unused]] SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const XWindow x = x_window(window);
+    return x && listed(watched().gone, x.window);
+#else
+    return false;
 #endif
 }
 

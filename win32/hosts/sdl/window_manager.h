@@ -1,10 +1,14 @@
-// What the desktop host asks of the window manager beyond SDL's own calls: the keyboard focus
-// for a window being shown, and the dress of a message box (a dialog of the window it
-// interrupts). On X11 this is done with Xlib on the SDL window's X id; on other video
-// drivers only the SDL calls are made.
+// What the desktop host asks of the window system beyond SDL's own calls: the keyboard focus
+// for a window being shown, the dress of a message box (a dialog of the window it
+// interrupts), and word of the display or a window going away under the program. On X11
+// this is done with Xlib on the SDL windows' X ids; on Wayland a lost compositor is read
+// from libwayland; on other video drivers only the SDL calls are made and nothing is ever
+// lost.
 #pragma once
 
 #include <SDL.h>
+
+#include <string>
 
 namespace win32::sdl {
 
@@ -16,5 +20,21 @@ void take_focus(SDL_Window* window);
 // nor closed unless `closable`, and centres it on the screen frame included. Does nothing a
 // bare X server would mind.
 void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable);
+
+// ---- losing the display ----
+// Every window the host makes is watched from its creation until the host destroys it. On
+// X11 the first one hooks the display's connection: the X server closing it (the server
+// ended, or the program's client was killed with XKillClient) and another client
+// destroying a watched window are recorded instead of ending the program in Xlib's
+// handlers, and the program goes on without them. On Wayland the first one names the
+// connection whose breaking (the compositor ended) is looked for.
+void watch_window(SDL_Window* window);
+// Called before the host destroys the window itself.
+void unwatch_window(SDL_Window* window);
+// Why the display is gone, for a person ("display :1: the X server closed the connection
+// (...)"); empty while it is there. Once it is gone no native call may be made on it.
+const std::string& display_lost();
+// Another client destroyed the watched window.
+bool window_destroyed(SDL_Window* window);
 
 }  // namespace win32::sdl

@@ -239,6 +239,9 @@ void Desktop::pump() {
         case InputEvent::Kind::close:
             if (NativeSurface* s = surface_of(e.window)) input_close(s);
             break;
+        case InputEvent::Kind::lost:
+            if (NativeSurface* s = surface_of(e.window)) input_destroyed(s);
+            break;
         case InputEvent::Kind::activate:
             if (NativeSurface* s = surface_of(e.window)) {
                 if (e.down) focus_surface(s);

@@ -40,7 +40,7 @@ namespace win32::virtual_host {
 
 // Input injected by the test, as it waits for the next pump.
 struct InputEvent {
-    enum class Kind { move, button, key, close, activate };
+    enum class Kind { move, button, key, close, activate, lost };
     Kind kind = Kind::move;
     int x = 0, y = 0;
     MouseButton button = MouseButton::left;
@@ -48,7 +48,7 @@ struct InputEvent {
     bool repeat = false;
     bool alt = false;
     UINT vk = 0;
-    HWND window = nullptr;  // close, activate
+    HWND window = nullptr;  // close, activate, lost
     std::optional<uint32_t> at;  // when it happens; none: at the next pump
 };
 

@@ -97,6 +97,13 @@ void close_request(HWND window) {
     desktop().input.push_back(e);
 }
 
+void surface_lost(HWND window) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::lost;
+    e.window = window;
+    desktop().input.push_back(e);
+}
+
 void activation(HWND window, bool active) {
     InputEvent e;
     e.kind = InputEvent::Kind::activate;

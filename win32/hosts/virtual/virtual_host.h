@@ -94,6 +94,9 @@ void key(UINT virtual_key, bool down, bool repeat = false, std::optional<uint32_
 void key_press(UINT virtual_key);
 // The window manager's close request for a top-level window (its close button).
 void close_request(HWND window);
+// A top-level window's surface gone under the program, as when another program destroys
+// the native window or the display is lost.
+void surface_lost(HWND window);
 // The window manager giving a top-level window the input focus, or taking it away.
 void activation(HWND window, bool active);
 // Events not yet delivered.
