@@ -1,5 +1,6 @@
 // Textures: the texture loaders that turn TGA files (read by the TGA reader, TgaReader.cpp)
 // and bitmap files into OpenGL textures, and the numbered texture table.
+#include "lumora/BmpCheck.h"
 #include "lumora/Lumora.h"
 #include "lumora/TgaReader.h"
 
@@ -134,6 +135,9 @@ void TEXTURETGASELECTID(LONGINT NUM) {
 }
 
 void TEXTURELOAD(const char* BMPFILE) {
+    // A file whose headers promise more than it holds is unreadable like a missing one; the
+    // platform's loader would read past its end.
+    if (!BMPFILEFITS(BMPFILE)) return;
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), BMPFILE, IMAGE_BITMAP, 0, 0,
                                                      LR_LOADFROMFILE | LR_LOADTRANSPARENT | LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return;  // unreadable like a missing TGA file: no texture, silently
