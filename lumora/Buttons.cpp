@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lumora/BmpCheck.h"
 #include "lumora/Lumora.h"
 
 std::string BMPTYPE;
@@ -18,6 +19,8 @@ constexpr DWORD RECT_SIZE = 16;
 
 HBITMAP LOADBMPFROMFILE(const std::string& FILENAME, HPALETTE& PAL) {
     const std::string NAME(FILENAME.c_str());  // a zero-terminated copy
+    // Only a file that holds what its headers declare reaches the platform's loader.
+    if (!BMPFILEFITS(NAME.c_str())) return nullptr;
     HBITMAP BMP = static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), NAME.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!BMP) return nullptr;

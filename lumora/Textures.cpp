@@ -1,5 +1,6 @@
 // Textures: the texture loaders that turn TGA files (read by the TGA reader, TgaReader.cpp)
 // and bitmap files into OpenGL textures, and the numbered texture table.
+#include "lumora/BmpCheck.h"
 #include "lumora/Lumora.h"
 #include "lumora/TgaReader.h"
 
@@ -134,6 +135,9 @@ void TEXTURETGASELECTID(LONGINT NUM) {
 }
 
 void TEXTURELOAD(const char* BMPFILE) {
+    // A file whose headers promise more than it holds is unreadable like a missing one; the
+    // platform's loader would read past its end.
+    if (!BMPFILEFITS(BMPFILE)) return;
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), BMPFILE, IMAGE_BITMAP, 0, 0,
                                                      LR_LOADFROMFILE | LR_LOADTRANSPARENT | LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return;  // unreadable like a missing TGA file: no texture, silently
@@ -152,17 +156,17 @@ void TEXTURELOAD(const char* BMPFILE) {
         DeleteObject(bitmap);  // no texture, silently, like an unreadable file
         return;
     }
-    // A 24-bit bottom-up bitmap is uploaded from its own memory; any other is copied to one.
-    HBITMAP copy = nullptr;
+    // A 24-bit bottom-up bitmap is uploaded from its own memory; any other is copied to one,
+    // and the file's bitmap goes as soon as it is copied: the upload then has one picture in
+    // memory besides what OpenGL makes of it.
     uint8_t* rows = static_cast<uint8_t*>(ds.dsBm.bmBits);
     LONGINT stride = ds.dsBm.bmWidthBytes;
     if (ds.dsBm.bmBitsPixel != 24 || ds.dsBmih.biHeight < 0) {
         void* bits = nullptr;
-        copy = copy_as_24_bit(bitmap, width, height, &bits);
-        if (copy == nullptr) {
-            DeleteObject(bitmap);
-            return;
-        }
+        HBITMAP copy = copy_as_24_bit(bitmap, width, height, &bits);
+        DeleteObject(bitmap);
+        if (copy == nullptr) return;
+        bitmap = copy;
         rows = static_cast<uint8_t*>(bits);
         stride = (width * 3 + 3) & ~3;
     }
@@ -188,7 +192,6 @@ void TEXTURELOAD(const char* BMPFILE) {
     glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     glBindTexture(GL_TEXTURE_2D, TEXTUREID);
     // The texture (or the display list being compiled) holds its own copy of the pixels.
-    if (copy) DeleteObject(copy);
     DeleteObject(bitmap);
 }
 

@@ -1,6 +1,7 @@
 // Writes BMP files for tests: any of the depths LoadImageA takes, either row order, with a
 // colour table or bit masks, rows given top row first as the picture is seen. A picture of
-// colours can be written at any depth, its colour table made from the colours it has.
+// colours can be written at any depth, its colour table made from the colours it has. And
+// files whose headers promise more than the file holds, for the loaders to refuse.
 #pragma once
 
 #include <cstdint>
@@ -171,6 +172,92 @@ inline std::vector<uint8_t> encode(const Picture& p, int bpp, bool top_down = fa
 inline bool write(const std::string& path, const Picture& p, int bpp, bool top_down = false) {
     const std::vector<uint8_t> bytes = encode(p, bpp, top_down);
     return !bytes.empty() && write_file(path, bytes);
+}
+
+
+// ---- files whose headers promise more than the file holds ------------------------------
+
+struct NamedFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// Two 64 x 64 pictures, the size of the viewer's smaller textures: one at 24 bits, and one at
+// 8 bits with a full colour table of 256 entries (B = i, G = 255 - i, R = 99), each row
+// running through a quarter of it: pixel (x, y) is (64 y + x) mod 256, y from the top.
+inline std::vector<NamedFile> whole_files() {
+    BmpSpec rgb;
+    rgb.width = rgb.height = 64;
+    for (int y = 0; y < 64; ++y) {
+        std::vector<uint32_t> row;
+        for (int x = 0; x < 64; ++x) row.push_back(uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | uint32_t(x ^ y));
+        rgb.rows.push_back(row);
+    }
+    BmpSpec indexed;
+    indexed.width = indexed.height = 64;
+    indexed.bit_count = 8;
+    for (int i = 0; i < 256; ++i) indexed.palette.insert(indexed.palette.end(), {uint8_t(i), uint8_t(255 - i), 99, 0});
+    for (int y = 0; y < 64; ++y) {
+        std::vector<uint32_t> row;
+        for (int x = 0; x < 64; ++x) row.push_back(uint32_t(y * 64 + x) % 256);
+        indexed.rows.push_back(row);
+    }
+    return {{"rgb.bmp", encode(rgb)}, {"indexed.bmp", encode(indexed)}};
+}
+
+inline void set32(std::vector<uint8_t>& file, size_t offset, uint32_t v) {
+    for (size_t i = 0; i < 4; ++i) file[offset + i] = uint8_t(v >> (8 * i));
+}
+
+// The whole files cut short or patched so that a header, the colour table or the pixel
+// array lies (partly) beyond the end of the file, or its size overflows 32 or 64 bits.
+inline std::vector<NamedFile> overrunning_files() {
+    const std::vector<NamedFile> whole = whole_files();
+    const std::vector<uint8_t>& rgb = whole[0].bytes;
+    const std::vector<uint8_t>& indexed = whole[1].bytes;
+    std::vector<NamedFile> out;
+    auto add = [&](const char* name, std::vector<uint8_t> bytes) { out.push_back({name, std::move(bytes)}); };
+    add("headers-only.bmp", {rgb.begin(), rgb.begin() + 54});
+    add("half.bmp", {rgb.begin(), rgb.begin() + long(rgb.size() / 2)});
+    add("short-table.bmp", {indexed.begin(), indexed.begin() + 14 + 40 + 512});
+    std::vector<uint8_t> b = rgb;
+    set32(b, 10, 0x7FFFFFFF);  // bfOffBits far beyond the end
+    add("far-pixels.bmp", b);
+    b = rgb;
+    set32(b, 10, 0xFFFFFFFF);  // bfOffBits + the pixel array wraps around in 32 bits
+    add("wrapping-offset.bmp", b);
+    b = rgb;
+    set32(b, 14, 0xFFFFFFF2);  // 14 + biSize is 2^32: an info header of 4 GiB
+    add("huge-header.bmp", b);
+    b = indexed;
+    set32(b, 14 + 32, 0xFFFFFFFF);  // biClrUsed: a colour table of 16 GiB
+    add("huge-table.bmp", b);
+    b = rgb;
+    set32(b, 22, 0x80000000);  // a height with no positive twin
+    add("lowest-height.bmp", b);
+    b = rgb;
+    // 1925585868 x 2097156 pixels of 36544 bits: rows of 8796076245024 bytes, 2^64 + 128
+    // bytes in all, which is 128 bytes in 64 bits.
+    set32(b, 18, 1925585868);
+    set32(b, 22, 2097156);
+    b[28] = uint8_t(36544 & 0xFF);
+    b[29] = uint8_t(36544 >> 8);
+    add("wrapping-pixels.bmp", b);
+    // An OS/2 bitmap of 154 bytes: a core header declaring 65535 x 65535 pixels of 1 bit,
+    // two colours, 122 bytes of the 512 MiB of pixels.
+    b = {'B', 'M'};
+    put32(b, 154);
+    put32(b, 0);
+    put32(b, 14 + 12 + 6);
+    put32(b, 12);
+    put16(b, 65535);
+    put16(b, 65535);
+    put16(b, 1);
+    put16(b, 1);
+    b.insert(b.end(), {0, 0, 0, 255, 255, 255});
+    b.resize(154, 0x55);
+    add("os2-huge.bmp", b);
+    return out;
 }
 
 }  // namespace bmp_test

@@ -2,6 +2,7 @@
 // cross-built). The same checks on both, so what real Win32 refuses shows up on either.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "lumora/Lumora.h"
 #include "message_boxes.h"
+#include "tests/support/bmp_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +55,12 @@ std::vector<uint8_t> bound_texture_rgb(int width, int height) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+GLint bound_texture() {
+    GLint name = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    return name;
 }
 
 // A 26 x 2 true-colour image: its width is the byte 0x1A, which a text-mode read takes for the
@@ -127,6 +135,62 @@ TEST_F(LumoraPlatform, MissingFilesAndFoldersAreSilent) {
     TEXTURELOADTGAID((scratch.dir / "missing.tga").string(), 7);
     TEXTURELOADTGAID((scratch.dir / "folder.tga").string(), 7);
     EXPECT_EQ(TEXTURETGA2[7].TEXID, 0u);
+    EXPECT_TRUE(platform_test::take_message_boxes().empty());
+}
+
+// Bitmap files whose headers promise more than the file holds (cut short, a colour table or
+// pixel array beyond the end, sizes that overflow) are files that cannot be loaded, as a
+// missing one: no texture, no bitmap, no region, no box, and the program goes on. The real
+// LoadImageA reads past the end of such files. The whole files they come from still load.
+TEST_F(LumoraPlatform, BitmapFilesThatPromiseMoreThanTheyHoldLoadAsNothing) {
+    Scratch scratch;
+    for (const auto& [name, bytes] : bmp_test::overrunning_files()) {
+        SCOPED_TRACE(name);
+        const std::string path = scratch.write(name, bytes);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        TEXTUREID = 0;
+        TEXTURELOAD(path.c_str());
+        EXPECT_EQ(TEXTUREID, 0u);
+        EXPECT_EQ(bound_texture(), 0);
+        HPALETTE palette = reinterpret_cast<HPALETTE>(0x55);
+        EXPECT_EQ(LOADBMPFROMFILE(path, palette), nullptr);
+        EXPECT_EQ(palette, reinterpret_cast<HPALETTE>(0x55)) << "the palette is left as it was";
+        EXPECT_EQ(BITMAPTOREGION(path, 0x00FF00FF, 1), nullptr);
+    }
+    EXPECT_TRUE(platform_test::take_message_boxes().empty());
+
+    // The texels of the whole files, bottom row first. Windows' LR_LOADTRANSPARENT gives the
+    // colour-table entry of the indexed file's first pixel (the bottom row's first) the window
+    // colour; texels of that entry are not compared.
+    const auto whole = bmp_test::whole_files();
+    for (size_t k = 0; k < whole.size(); ++k) {
+        SCOPED_TRACE(whole[k].name);
+        const bool indexed = k == 1;
+        const std::string path = scratch.write(whole[k].name, whole[k].bytes);
+        TEXTUREID = 0;
+        TEXTURELOAD(path.c_str());
+        ASSERT_NE(TEXTUREID, 0u);
+        const std::vector<uint8_t> texels = bound_texture_rgb(64, 64);
+        size_t wrong = 0;
+        for (int t = 0, y = 63; t < 64; ++t, --y) {
+            for (int x = 0; x < 64; ++x) {
+                const int i = (y * 64 + x) % 256;
+                if (indexed && i == 63 * 64 % 256) continue;
+                const uint8_t want[3] = {uint8_t(indexed ? 99 : x * 4), uint8_t(indexed ? 255 - i : y * 4),
+                                         uint8_t(indexed ? i : x ^ y)};
+                wrong += !std::equal(want, want + 3, texels.begin() + (t * 64 + x) * 3);
+            }
+        }
+        EXPECT_EQ(wrong, 0u) << "texels that are not the file's";
+        HPALETTE palette = nullptr;
+        HBITMAP bitmap = LOADBMPFROMFILE(path, palette);
+        EXPECT_NE(bitmap, nullptr);
+        DeleteObject(bitmap);
+        DeleteObject(palette);
+        HRGN region = BITMAPTOREGION(path, 0x00FF00FF, 1);
+        EXPECT_NE(region, nullptr);
+        DeleteObject(region);
+    }
     EXPECT_TRUE(platform_test::take_message_boxes().empty());
 }
 

@@ -1,13 +1,14 @@
-// How much memory a TGA texture load takes, in a headless GL context: a small file that
-// declares an image no texture can hold is refused before anything is allocated, and a
-// 24-bit image whose rows need filling to OpenGL's 4-byte row alignment is uploaded from
-// the one buffer it was read into. The numbers are printed.
+// How much memory a texture load takes, in a headless GL context: a small TGA file that
+// declares an image no texture can hold is refused before anything is allocated, a 24-bit
+// TGA image whose rows need filling to OpenGL's 4-byte row alignment is uploaded from the
+// one buffer it was read into, and a bitmap of any depth is uploaded with one picture of it
+// in GDI's memory. The numbers are printed.
 //
 // Heap use is counted by standing in for malloc and its companions in this program: the
 // blocks the test's own thread allocates while a measurement is open and still holds, and
 // their peak. GL's worker threads are not counted. The upload is seen by standing in for
 // glTexImage2D (the real one is called from it), so the count can stop where OpenGL starts
-// making its own copy. The resident-set peak (VmHWM, reset through /proc/self/clear_refs)
+// making its own copy, and the GDI objects alive at that moment counted. The resident-set peak (VmHWM, reset through /proc/self/clear_refs)
 // is printed and checked too where the kernel offers it.
 #include <gtest/gtest.h>
 
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "lumora/Lumora.h"
+#include "tests/support/bmp_writer.h"
 #include "tests/support/gl_window.h"
 #include "tests/support/tga_writer.h"
 #include "win32/hosts/virtual/virtual_host.h"
@@ -139,16 +141,16 @@ namespace {
 struct Upload {
     bool seen = false;
     size_t heap_before = 0;  // peak heap of the load up to the upload
+    DWORD gdi_objects = 0;   // GDI objects alive at the upload
 };
 Upload g_upload;
 }  // namespace
 
 extern "C" void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
                              GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
-    if (heap::measuring()) {
-        g_upload.seen = true;
-        g_upload.heap_before = heap::stop();
-    }
+    if (heap::measuring()) g_upload.heap_before = heap::stop();
+    g_upload.seen = true;
+    g_upload.gdi_objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     using TexImage2D = void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const GLvoid*);
     static const auto real = reinterpret_cast<TexImage2D>(dlsym(RTLD_NEXT, "glTexImage2D"));
     real(target, level, internalformat, width, height, border, format, type, pixels);
@@ -363,6 +365,51 @@ TEST_F(TgaMemory, AnOddWidthImageIsUploadedFromTheOneBufferItWasReadInto) {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
         EXPECT_TRUE(texels == picture.texels) << "the texture does not show the file's pixels";
+    }
+}
+
+// A bitmap that is not 24 bits deep is converted to 24 bits by GDI, and the file's own bitmap
+// is released before the upload: at the upload the converted copy is the only GDI object the
+// load holds, and afterwards none. A 24-bit bitmap is uploaded from its own memory.
+TEST_F(TgaMemory, ABitmapOfAnyDepthIsUploadedWithOnePictureOfItInGdi) {
+    const int width = 4096, height = 1024;
+    for (int bpp : {1, 8, 32, 24}) {
+        SCOPED_TRACE(std::to_string(bpp) + " bits");
+        // Two colours at 1 bit, 256 at 8, many at 32 and 24; every texel checked below.
+        bmp_test::Picture picture{width, height, {}};
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint32_t v = uint32_t(x * 7 + y * 13);
+                const uint32_t index = bpp == 1 ? (x + y) % 2 : v % 256;
+                picture.pixels.push_back(bpp <= 8 ? bmp_test::Rgb{uint8_t(index * 3), uint8_t(255 - index), 40}
+                                                  : bmp_test::Rgb{uint8_t(v), uint8_t(v >> 8), uint8_t(x ^ y)});
+            }
+        const std::string file = dir.file("picture.bmp");
+        ASSERT_TRUE(bmp_test::write(file, picture, bpp));
+
+        const DWORD objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+        g_upload = Upload{};
+        TEXTURELOAD(file.c_str());
+        ASSERT_TRUE(g_upload.seen) << "no upload";
+        const double file_pixels = double(((size_t(width) * size_t(bpp) + 31) / 32) * 4 * size_t(height));
+        std::printf("%2d bits, %d x %d: the file's pixels %.1f MiB, at 24 bits %.1f MiB; bitmaps of the load alive at "
+                    "the upload: %ld\n",
+                    bpp, width, height, file_pixels / double(kMiB), double(width) * height * 3 / double(kMiB),
+                    long(g_upload.gdi_objects) - long(objects));
+        EXPECT_EQ(g_upload.gdi_objects, objects + 1) << "bitmaps held at the upload besides the one uploaded";
+        EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objects) << "bitmaps left behind";
+
+        std::vector<uint8_t> texels(size_t(width) * height * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        size_t wrong = 0;
+        for (int t = 0; t < height; ++t)  // texture row 0 is the picture's bottom row
+            for (int x = 0; x < width; ++x) {
+                const bmp_test::Rgb& want = picture.at(x, height - 1 - t);
+                const uint8_t* got = texels.data() + (size_t(t) * width + x) * 3;
+                wrong += got[0] != want.r || got[1] != want.g || got[2] != want.b;
+            }
+        EXPECT_EQ(wrong, 0u) << "texels that differ from the file";
     }
 }
 
