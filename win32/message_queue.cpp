@@ -282,6 +282,20 @@ WPARAM mouse_flags() {
     return f;
 }
 
+// Keeps a mouse event, with the buttons and keys held once it has happened.
+void queue_mouse_event(InputEvent::Kind kind, NativeSurface* surface, HWND over, POINT pt, uint32_t time,
+                       UINT message) {
+    InputEvent e;
+    e.kind = kind;
+    e.surface = surface;
+    e.over = over;
+    e.pt = pt;
+    e.time = time;
+    e.message = message;
+    e.wparam = mouse_flags();
+    queue_input(e);
+}
+
 // ---- paint and timers -------------------------------------------------------------------------
 
 bool next_paint(MSG* out, HWND filter) {
@@ -472,15 +486,7 @@ void input_mouse_move(NativeSurface* surface, int sx, int sy, uint32_t time) {
     q.cursor = {sx, sy};
     q.cursor_window = over;
     if (!over || !moved) return;
-    InputEvent e;
-    e.kind = InputEvent::Kind::move;
-    e.surface = surface;
-    e.over = over;
-    e.pt = {sx, sy};
-    e.time = time;
-    e.message = WM_MOUSEMOVE;
-    e.wparam = mouse_flags();
-    queue_input(e);
+    queue_mouse_event(InputEvent::Kind::move, surface, over, {sx, sy}, time, WM_MOUSEMOVE);
 }
 
 void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, int sx, int sy, uint32_t time) {
@@ -507,15 +513,7 @@ void input_mouse_button(NativeSurface* surface, MouseButton button, bool down, i
     const HWND over = window_at_input(surface, {sx, sy});
     q.cursor_window = over;
     if (!over) return;
-    InputEvent e;
-    e.kind = InputEvent::Kind::button;
-    e.surface = surface;
-    e.over = over;
-    e.pt = {sx, sy};
-    e.time = time;
-    e.message = message;
-    e.wparam = mouse_flags();
-    queue_input(e);
+    queue_mouse_event(InputEvent::Kind::button, surface, over, {sx, sy}, time, message);
 }
 
 void input_key(NativeSurface* surface, UINT vk, bool down, bool repeat, bool alt_held, uint32_t time) {
