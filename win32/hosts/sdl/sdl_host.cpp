@@ -360,6 +360,7 @@ private:
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
         if (!start_video()) return false;
+        watch_display();
         const char* driver = SDL_GetCurrentVideoDriver();
         // Drivers without a screen or input can host windows but could never answer a box.
         interactive_ = driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -204,7 +205,6 @@ struct Watch {
     std::vector<::Window> live;  // the host's windows
     std::vector<::Window> gone;  // those another client destroyed, kept for the errors that follow
     XErrorHandler previous = nullptr;
-    XIOErrorHandler previous_io = nullptr;
     std::string lost;  // why the connection is gone
 };
 
@@ -245,12 +245,15 @@ int on_x_error(Display* display, XErrorEvent* error) {
 // the connection fails at once, and the host makes none.
 int on_x_io_error(Display* display) {
     Watch& w = watched();
-    if (display != w.display) return w.previous_io ? w.previous_io(display) : 0;
     if (w.lost.empty()) {
         w.lost = std::string("display ") + DisplayString(display) +
                  " lost: the X server closed the connection (it ended, or this client was killed)";
     }
-    return 0;
+    if (display == w.display) return 0;
+    // A connection without the exit handler below: Xlib exits as soon as this returns.
+    std::fprintf(stderr, "win32: %s\n", w.lost.c_str());
+    std::fflush(stderr);
+    std::_Exit(0);
 }
 
 void on_x_io_exit(Display*, void*) {}
@@ -270,12 +273,13 @@ int on_sdl_event(void*, SDL_Event* event) {
 void hook(Display* display) {
     Watch& w = watched();
     if (w.display) return;
+    // The handlers first: the connection may break on the very next request.
     w.display = display;
+    XSetIOErrorHandler(on_x_io_error);
+    XSetIOErrorExitHandler(display, on_x_io_exit, nullptr);
+    w.previous = XSetErrorHandler(on_x_error);
     int opcode = 0, first_event = 0, first_error = 0;
     if (XQueryExtension(display, "GLX", &opcode, &first_event, &first_error)) w.glx_errors = first_error;
-    w.previous = XSetErrorHandler(on_x_error);
-    w.previous_io = XSetIOErrorHandler(on_x_io_error);
-    XSetIOErrorExitHandler(display, on_x_io_exit, nullptr);
     SDL_SetEventFilter(on_sdl_event, nullptr);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
@@ -338,6 +342,13 @@ const std::string& wayland_lost() {
 }
 }  // namespace
 #endif
+
+void watch_display() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(on_x_io_error);
+#endif
+}
 
 void watch_window(SDL_Window* window) {
     if (!window) return;

@@ -29,6 +29,11 @@ void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable);
 // handlers, and the program goes on without them. On Wayland the first one names the
 // connection whose breaking (the compositor ended) is looked for.
 void watch_window(SDL_Window* window);
+// Called once SDL's video is up, before the first window: on X11, a connection that breaks
+// before a window has hooked it (or one of SDL's own that is never hooked) would end the
+// program in Xlib's exit handler with code 1; it ends it here instead, with code 0 and the
+// one line saying why.
+void watch_display();
 // Called before the host destroys the window itself.
 void unwatch_window(SDL_Window* window);
 // Why the display is gone, for a person ("display :1: the X server closed the connection
