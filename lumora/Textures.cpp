@@ -2,12 +2,12 @@
 // and bitmap files into OpenGL textures, and the numbered texture table.
 #include "lumora/BmpCheck.h"
 #include "lumora/Lumora.h"
+#include "lumora/TextureSize.h"
 #include "lumora/TgaReader.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 // ---------------------------------------------------------------------------------------
 // Texture loading and selection: TGA files into the unit texture or the numbered table,
@@ -21,23 +21,12 @@ LONGWORD TEXTUREID = 0;
 namespace {
 
 // The largest width and height a texture can have in the current OpenGL context; 0 when no
-// context is current (glGetIntegerv then does nothing). The reader asks it only of images
+// context is current (glGetIntegerv then does nothing). TEXTUREFITS asks it only of images
 // wider or taller than 1024.
 LONGWORD largest_texture_side() {
     GLint side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
     return side > 0 ? static_cast<LONGWORD>(side) : 0;
-}
-
-// Whether a bitmap of this size can become a texture in the current context. Sides up to
-// 1024 fit every context and are not asked about; larger ones are held against the context's
-// largest texture (16384 when no context is current). A bitmap that cannot be uploaded is
-// not converted either: its converted copy could be many times the size of its file.
-bool fits_a_texture(LONGINT width, LONGINT height) {
-    const LONGINT side = width > height ? width : height;
-    if (side <= 1024) return true;
-    const LONGWORD largest = largest_texture_side();
-    return side <= static_cast<LONGINT>(largest != 0 ? largest : 16384);
 }
 
 bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
@@ -48,6 +37,54 @@ bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
 bool file_exists(const std::string& name) {
     const DWORD attributes = GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// ---- one upload for both loaders -------------------------------------------------------
+
+// An image ready for glTexImage2D: rows bottom to top as OpenGL takes them, each filled up
+// to the unpack alignment the upload is read with.
+struct TextureImage {
+    GLint components;  // 3 or 4, given as the internal format
+    GLsizei width, height;
+    GLenum format;  // GL_RGB or GL_RGBA
+    const void* pixels;
+};
+
+// The order in which a loader issues its calls. A TGA upload is read with the unpack state
+// in force and sets its parameters after the image; a bitmap's rows are filled to 4 bytes as
+// GDI lays them out, so its upload sets the unpack state to match and its parameters before
+// the image.
+enum class UploadOrder { image_then_parameters, unpack_state_and_parameters_then_image };
+
+// Enables 2D texturing and makes a new texture of `image`, left bound: one level, linear
+// filtering, repeat wrapping. Returns its name.
+GLuint make_texture(const TextureImage& image, UploadOrder order) {
+    auto parameters = [](GLenum first_filter, GLenum second_filter) {
+        glTexParameteri(GL_TEXTURE_2D, first_filter, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, second_filter, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    };
+    auto upload = [&] {
+        glTexImage2D(GL_TEXTURE_2D, 0, image.components, image.width, image.height, 0, image.format,
+                     GL_UNSIGNED_BYTE, image.pixels);
+    };
+    GLuint name = 0;
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    if (order == UploadOrder::image_then_parameters) {
+        upload();
+        parameters(GL_TEXTURE_MAG_FILTER, GL_TEXTURE_MIN_FILTER);
+    } else {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        parameters(GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER);
+        upload();
+    }
+    return name;
 }
 
 // OpenGL reads the rows of an upload at the unpack alignment in force: 4 bytes, OpenGL's
@@ -62,15 +99,10 @@ constexpr size_t kUnpackAlignment = 4;
 bool load_tga_texture(TGATEXTURE& texture, const std::string& file) {
     if (!file_exists(file)) return false;
     if (!LOADTGAFROMFILE(texture, file, kUnpackAlignment, largest_texture_side)) return false;
-    glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &texture.TEXID);
-    glBindTexture(GL_TEXTURE_2D, texture.TEXID);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(texture.BPP / 8), static_cast<GLsizei>(texture.WIDTH),
-                 static_cast<GLsizei>(texture.HEIGHT), 0, texture.TYP, GL_UNSIGNED_BYTE, texture.IMAGEDATA);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    const TextureImage image{static_cast<GLint>(texture.BPP / 8), static_cast<GLsizei>(texture.WIDTH),
+                             static_cast<GLsizei>(texture.HEIGHT), static_cast<GLenum>(texture.TYP),
+                             texture.IMAGEDATA};
+    texture.TEXID = make_texture(image, UploadOrder::image_then_parameters);
     std::free(texture.IMAGEDATA);  // OpenGL holds its own copy
     texture.IMAGEDATA = nullptr;
     return true;
@@ -152,7 +184,9 @@ void TEXTURELOAD(const char* BMPFILE) {
 
     const LONGINT width = ds.dsBm.bmWidth;
     const LONGINT height = ds.dsBm.bmHeight;
-    if (!fits_a_texture(width, height)) {
+    // A bitmap that cannot be uploaded is not converted either: its converted copy could be
+    // many times the size of its file.
+    if (!TEXTUREFITS(static_cast<LONGWORD>(width), static_cast<LONGWORD>(height), largest_texture_side)) {
         DeleteObject(bitmap);  // no texture, silently, like an unreadable file
         return;
     }
@@ -176,20 +210,8 @@ void TEXTURELOAD(const char* BMPFILE) {
     } else {
         for (LONGINT y = 0; y < height; ++y) SWAPRGB(rows + int64_t{y} * stride, width);
     }
-    const void* pixels = rows;
-
-    glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &TEXTUREID);
-    glBindTexture(GL_TEXTURE_2D, TEXTUREID);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    TEXTUREID = make_texture(TextureImage{3, width, height, GL_RGB, rows},
+                             UploadOrder::unpack_state_and_parameters_then_image);
     glBindTexture(GL_TEXTURE_2D, TEXTUREID);
     // The texture (or the display list being compiled) holds its own copy of the pixels.
     DeleteObject(bitmap);
