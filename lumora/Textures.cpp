@@ -29,6 +29,16 @@ LONGWORD largest_texture_side() {
     return side > 0 ? static_cast<LONGWORD>(side) : 0;
 }
 
+// The row alignment OpenGL will read the next upload with: what the program (or the last
+// TEXTURELOAD) left in GL_UNPACK_ALIGNMENT, 4 (OpenGL's initial value) when no context is
+// current. A query is not compiled into a display list, so asking it changes nothing that a
+// list records.
+size_t unpack_alignment() {
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    return alignment == 1 || alignment == 2 || alignment == 8 ? static_cast<size_t>(alignment) : 4;
+}
+
 bool valid_slot(LONGINT num) { return num >= 0 && num <= MAXTEXTURESLOT; }
 
 // Whether a file of that name exists; directories do not count, so they are skipped as
@@ -51,9 +61,9 @@ struct TextureImage {
 };
 
 // The order in which a loader issues its calls. A TGA upload is read with the unpack state
-// in force and sets its parameters after the image; a bitmap's rows are filled to 4 bytes as
-// GDI lays them out, so its upload sets the unpack state to match and its parameters before
-// the image.
+// the program left (its rows are filled to the alignment in force) and sets its parameters
+// after the image; a bitmap's rows are filled to 4 bytes as GDI lays them out, so its upload
+// sets the unpack state to match and its parameters before the image.
 enum class UploadOrder { image_then_parameters, unpack_state_and_parameters_then_image };
 
 // Enables 2D texturing and makes a new texture of `image`, left bound: one level, linear
@@ -87,18 +97,17 @@ GLuint make_texture(const TextureImage& image, UploadOrder order) {
     return name;
 }
 
-// OpenGL reads the rows of an upload at the unpack alignment in force: 4 bytes, OpenGL's
-// initial value and the one TEXTURELOAD sets. So the reader is asked for rows filled up to
-// 4 bytes (it differs from the gap-free rows only for 24-bit images of a width that is not
-// a multiple of 4); with gap-free rows OpenGL would read such a picture skewed and run past
-// the end of the buffer. The rows are filled while they are read: no second copy.
-constexpr size_t kUnpackAlignment = 4;
-
 // Reads a TGA file into `texture` and makes its texture; the new texture is left bound.
 // Returns false, with `texture.TEXID` untouched, when the file is missing or rejected.
+//
+// OpenGL reads the rows of an upload at the unpack alignment in force, so the reader is
+// asked for rows filled up to that alignment (they differ from gap-free rows only where a
+// row's bytes are not a multiple of it); with other rows OpenGL would read the picture
+// skewed and run past the end of the buffer. The rows are filled while they are read: no
+// second copy.
 bool load_tga_texture(TGATEXTURE& texture, const std::string& file) {
     if (!file_exists(file)) return false;
-    if (!LOADTGAFROMFILE(texture, file, kUnpackAlignment, largest_texture_side)) return false;
+    if (!LOADTGAFROMFILE(texture, file, unpack_alignment(), largest_texture_side)) return false;
     const TextureImage image{static_cast<GLint>(texture.BPP / 8), static_cast<GLsizei>(texture.WIDTH),
                              static_cast<GLsizei>(texture.HEIGHT), static_cast<GLenum>(texture.TYP),
                              texture.IMAGEDATA};

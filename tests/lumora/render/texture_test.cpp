@@ -108,6 +108,94 @@ TEST_F(Textures, TgaTextureHoldsTheFilePixelsInFileRowOrder) {
     EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
 }
 
+// A TGA picture for the alignment cases: every pixel its own colour (and alpha), written
+// raw or as run-length packets that cross the ends of rows (three raw pixels, then a run of
+// two); `expected` gets R, G, B, A of every pixel in file order (A 255 at 24 bits).
+std::vector<uint8_t> alignment_case(unsigned width, unsigned height, uint8_t bpp, bool rle,
+                                    std::vector<uint8_t>& expected) {
+    const unsigned bytes = bpp / 8u;
+    tga_test::TgaFile f = tga_test::header(rle ? 10 : 2, width, height, bpp);
+    auto colour = [](unsigned i) {
+        return tga_test::FilePixel{uint8_t(i * 29 + 3), uint8_t(i * 13 + 2), uint8_t(i * 7 + 1), uint8_t(i * 31 + 4)};
+    };
+    auto expect = [&](const tga_test::FilePixel& p) {
+        expected.insert(expected.end(), {p.r, p.g, p.b, bytes == 4 ? p.a : uint8_t(255)});
+    };
+    const unsigned count = width * height;
+    for (unsigned i = 0; i < count;) {
+        if (!rle) {
+            tga_test::add_pixel(f, tga_test::Part::pixels, colour(i), bytes);
+            expect(colour(i++));
+            continue;
+        }
+        std::vector<tga_test::FilePixel> raw;
+        for (unsigned k = 0; k < 3 && i < count; ++k, ++i) {
+            raw.push_back(colour(i));
+            expect(colour(i));
+        }
+        tga_test::add_raw_packet(f, raw, bytes);
+        const unsigned run = std::min(2u, count - i);
+        if (run == 0) break;
+        tga_test::add_run_packet(f, run, colour(i), bytes);
+        for (unsigned k = 0; k < run; ++k) expect(colour(i));
+        i += run;
+    }
+    return f.bytes;
+}
+
+std::vector<uint8_t> bound_rgba(int width, int height) {
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+GLint unpack_alignment() {
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    return alignment;
+}
+
+// Whatever unpack alignment a program left, a TGA texture holds the file's pixels: odd
+// widths (rows of 3, 9, 15 or 21 bytes at 24 bits, 4 to 28 at 32), raw and run-length files,
+// loaded directly and compiled into a display list that is run later under another
+// alignment. The load leaves the program's alignment as it was.
+TEST_F(Textures, TgaTexturesHoldTheFilePixelsUnderAnyUnpackAlignment) {
+    int slot = 0;
+    for (GLint alignment : {1, 2, 4, 8}) {
+        for (uint8_t bpp : {uint8_t(24), uint8_t(32)}) {
+            for (bool rle : {false, true}) {
+                for (unsigned width : {1u, 3u, 5u, 7u}) {
+                    const unsigned height = 3;
+                    SCOPED_TRACE("alignment " + std::to_string(alignment) + ", " + std::to_string(bpp) + " bits" +
+                                 (rle ? ", run-length" : ", raw") + ", " + std::to_string(width) + " x 3");
+                    std::vector<uint8_t> expected;
+                    const std::string file = dir.write("aligned.tga", alignment_case(width, height, bpp, rle, expected));
+                    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+                    TEXTURELOADTGAID(file, slot);
+                    ASSERT_NE(TEXTURETGA2[slot].TEXID, 0u);
+                    EXPECT_EQ(unpack_alignment(), alignment);
+                    EXPECT_EQ(bound_rgba(int(width), int(height)), expected);
+
+                    // Compiled into a list: the list keeps the pixels as unpacked at compile time.
+                    const GLuint list = glGenLists(1);
+                    glNewList(list, GL_COMPILE);
+                    TEXTURELOADTGA(file);
+                    glEndList();
+                    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment == 8 ? 1 : 8);
+                    glBindTexture(GL_TEXTURE_2D, 0);
+                    glCallList(list);
+                    ASSERT_EQ(bound_texture(), GLint(TEXTURETGA.TEXID));
+                    EXPECT_EQ(bound_rgba(int(width), int(height)), expected) << "from the list";
+                    glDeleteLists(list, 1);
+                    slot = (slot + 1) % (MAXTEXTURESLOT + 1);
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
+}
+
 TEST_F(Textures, ThirtyTwoBitTgaMakesAnRgbaTexture) {
     tga_test::TgaFile f = tga_test::header(10, 2, 2, 32);
     tga_test::add_run_packet(f, 4, {30, 20, 10, 128}, 4);
