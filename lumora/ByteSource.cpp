@@ -10,10 +10,10 @@ namespace {
 // Reads up to n bytes of the file straight to dst; 0 at the end of the file or on a read
 // error, after which the source has ended.
 size_t read_file(TBYTESOURCE& source, unsigned char* dst, size_t n) {
-    if (source.FILE == INVALID_HANDLE_VALUE || source.ENDED || n == 0) return 0;
+    if (source.FILEHANDLE == INVALID_HANDLE_VALUE || source.ENDED || n == 0) return 0;
     DWORD got = 0;
     const DWORD want = n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n);
-    if (!ReadFile(source.FILE, dst, want, &got, nullptr) || got == 0) {
+    if (!ReadFile(source.FILEHANDLE, dst, want, &got, nullptr) || got == 0) {
         source.ENDED = true;  // end of file or a read error: either way the data stops here
         return 0;
     }
@@ -44,7 +44,7 @@ size_t take_at_hand(TBYTESOURCE& source, unsigned char* out, size_t n) {
 }  // namespace
 
 void SOURCECLOSE(TBYTESOURCE& SOURCE) {
-    if (SOURCE.FILE != INVALID_HANDLE_VALUE) CloseHandle(SOURCE.FILE);
+    if (SOURCE.FILEHANDLE != INVALID_HANDLE_VALUE) CloseHandle(SOURCE.FILEHANDLE);
     SOURCE = TBYTESOURCE{};
 }
 
@@ -61,7 +61,7 @@ bool SOURCEOPENFILE(TBYTESOURCE& SOURCE, const char* NAME, unsigned char* BUFFER
     LARGE_INTEGER size{};
     SOURCE.SIZEKNOWN = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
     SOURCE.FILESIZE = SOURCE.SIZEKNOWN ? static_cast<uint64_t>(size.QuadPart) : 0;
-    SOURCE.FILE = file;
+    SOURCE.FILEHANDLE = file;
     SOURCE.BUFFER = BUFFER;
     SOURCE.CAPACITY = CAPACITY;
     SOURCE.DATA = BUFFER;
@@ -106,7 +106,7 @@ size_t SOURCESKIP(TBYTESOURCE& SOURCE, size_t N) {
 
 uint64_t SOURCEREMAINING(const TBYTESOURCE& SOURCE) {
     if (!SOURCE.SIZEKNOWN) return UINT64_MAX;
-    if (SOURCE.FILE == INVALID_HANDLE_VALUE) return SOURCE.LEN - SOURCE.POS;
+    if (SOURCE.FILEHANDLE == INVALID_HANDLE_VALUE) return SOURCE.LEN - SOURCE.POS;
     const uint64_t in_file = SOURCE.FILESIZE > SOURCE.CONSUMED ? SOURCE.FILESIZE - SOURCE.CONSUMED : 0;
     return in_file + (SOURCE.LEN - SOURCE.POS);
 }

@@ -23,7 +23,7 @@ struct TBYTESOURCE {
     size_t LEN = 0;
     unsigned char* BUFFER = nullptr;  // the lent read buffer of a file; none for memory
     size_t CAPACITY = 0;
-    HANDLE FILE = INVALID_HANDLE_VALUE;  // the file behind the buffer; none for memory
+    HANDLE FILEHANDLE = INVALID_HANDLE_VALUE;  // the file behind the buffer; none for memory
     bool ENDED = true;                   // nothing beyond DATA[LEN) to be had
     bool SIZEKNOWN = true;               // a file's size could be asked (memory: always)
     uint64_t FILESIZE = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------
 // Texture loading and selection: TGA files into the unit texture or the numbered table,
@@ -97,6 +98,66 @@ GLuint make_texture(const TextureImage& image, UploadOrder order) {
     return name;
 }
 
+// ---- each file once in a display list ----------------------------------------------------
+
+// A texture a load made while a display list was being compiled. glTexImage2D compiled into
+// a list keeps a copy of the pixels in the list, and the list fills the texture from it every
+// time it runs; a list that loads the same file again (BUGGYL loads "buggy.bmp" three times)
+// would keep a copy per load and fill a texture per load each run. So a later load of the
+// same file by the same loader, into the same list, binds the texture the first load made:
+// the list holds one copy of each file and fills one texture from it. The list records the
+// same picture either way. Outside list compilation every load makes a new texture.
+struct ListLoad {
+    bool bitmap;  // TEXTURELOAD's load, else a TGA load
+    std::string file;
+    TGATEXTURE record;  // what the load left in its record (IMAGEDATA released); TEXID for a bitmap
+};
+
+struct ListLoads {
+    HGLRC context = nullptr;
+    GLint list = 0;  // the list being compiled; 0: none
+    std::vector<ListLoad> loads;
+};
+
+ListLoads list_loads;
+
+// The list being compiled in the current context (0: none), keeping the loads of that list
+// and forgetting those of any other.
+GLint list_being_compiled() {
+    GLint list = 0;
+    glGetIntegerv(GL_LIST_INDEX, &list);
+    const HGLRC context = wglGetCurrentContext();
+    if (list != list_loads.list || context != list_loads.context) {
+        list_loads.loads.clear();
+        list_loads.context = context;
+        list_loads.list = list;
+    }
+    return list;
+}
+
+// The load of `file` earlier in the list being compiled, if any.
+const ListLoad* earlier_load(bool bitmap, const std::string& file) {
+    if (list_being_compiled() == 0) return nullptr;
+    for (const ListLoad& load : list_loads.loads) {
+        if (load.bitmap == bitmap && load.file == file) return &load;
+    }
+    return nullptr;
+}
+
+// Notes a load just made, if a list is being compiled.
+void remember_load(bool bitmap, const std::string& file, const TGATEXTURE& record) {
+    if (list_loads.list == 0) return;
+    TGATEXTURE kept = record;
+    kept.IMAGEDATA = nullptr;
+    list_loads.loads.push_back(ListLoad{bitmap, file, kept});
+}
+
+// What a load of a file the list already holds issues: texturing on and its texture bound.
+void bind_again(GLuint name) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, name);
+}
+
 // Reads a TGA file into `texture` and makes its texture; the new texture is left bound.
 // Returns false, with `texture.TEXID` untouched, when the file is missing or rejected.
 //
@@ -107,13 +168,19 @@ GLuint make_texture(const TextureImage& image, UploadOrder order) {
 // second copy.
 bool load_tga_texture(TGATEXTURE& texture, const std::string& file) {
     if (!file_exists(file)) return false;
+    if (const ListLoad* earlier = earlier_load(false, file)) {
+        texture = earlier->record;
+        bind_again(texture.TEXID);
+        return true;
+    }
     if (!LOADTGAFROMFILE(texture, file, unpack_alignment(), largest_texture_side)) return false;
     const TextureImage image{static_cast<GLint>(texture.BPP / 8), static_cast<GLsizei>(texture.WIDTH),
                              static_cast<GLsizei>(texture.HEIGHT), static_cast<GLenum>(texture.TYP),
                              texture.IMAGEDATA};
     texture.TEXID = make_texture(image, UploadOrder::image_then_parameters);
-    std::free(texture.IMAGEDATA);  // OpenGL holds its own copy
+    std::free(texture.IMAGEDATA);  // OpenGL (or the list being compiled) holds its own copy
     texture.IMAGEDATA = nullptr;
+    remember_load(false, file, texture);
     return true;
 }
 
@@ -179,6 +246,11 @@ void TEXTURELOAD(const char* BMPFILE) {
     // A file whose headers promise more than it holds is unreadable like a missing one; the
     // platform's loader would read past its end.
     if (!BMPFILEFITS(BMPFILE)) return;
+    if (const ListLoad* earlier = earlier_load(true, BMPFILE)) {
+        TEXTUREID = earlier->record.TEXID;
+        bind_again(TEXTUREID);
+        return;
+    }
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), BMPFILE, IMAGE_BITMAP, 0, 0,
                                                      LR_LOADFROMFILE | LR_LOADTRANSPARENT | LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return;  // unreadable like a missing TGA file: no texture, silently
@@ -224,6 +296,9 @@ void TEXTURELOAD(const char* BMPFILE) {
     glBindTexture(GL_TEXTURE_2D, TEXTUREID);
     // The texture (or the display list being compiled) holds its own copy of the pixels.
     DeleteObject(bitmap);
+    TGATEXTURE record{};
+    record.TEXID = TEXTUREID;
+    remember_load(true, BMPFILE, record);
 }
 
 void SWAPRGB(void* DATA, LONGINT SIZE_) {

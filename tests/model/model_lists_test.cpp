@@ -225,14 +225,16 @@ TEST_F(ModelLists, TexturedBodyList) {
     want.push_back("BMP 4x8");  // Metal1-00.bmp
     Append(want, Placement("glTranslatef 0.6 0.75 0", "glScalef 0.1 0.1 0", false,
                            {"BUGGYASSIRUOTE", "BUGGYTUBI", "BUGGYVETRO", "BUGGYRINFORZO", "BUGGYPARAURTI"}));
-    want.push_back("BMP 8x4");  // buggy.bmp
+    // buggy.bmp again: the list binds the texture of its first load (one copy of the image
+    // in the list, one texture filled from it each time the list runs).
+    want.push_back("BIND BMP 8x4 #1");
     Append(want, Placement("glTranslatef 0.8 -0.448 0", "glScalef 0.011 0.03 0", true, {"BUGGYMOTORE"}));
     want.push_back("BMP 8x8");  // giger.bmp
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.0308 0.084 0", true, {"BUGGYMOTORE"}));
     want.push_back("BMP 16x4");  // water3.bmp
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.132 0.36 0", true, {"BUGGYSEDILESIN"}));
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.132 0.36 0", true, {"BUGGYSEDILEDES"}));
-    want.push_back("BMP 8x4");  // buggy.bmp
+    want.push_back("BIND BMP 8x4 #1");  // buggy.bmp once more
     Append(want, Placement("glTranslatef 1.6 0.8 0", "glScalef 0.002 0.002 0", true,
                            {"BUGGYFANALESIN", "BUGGYFANALEDES"}));
     Append(want, {"glPushMatrix()", "MESH BUGGYVETROFANALESIN", "MESH BUGGYVETROFANALEDES", "glPopMatrix()"});

@@ -464,6 +464,75 @@ TEST_F(Textures, BitmapTexturesShowEveryPixelInItsFileColour) {
     }
 }
 
+// A display list keeps a copy of every image loaded while it is compiled, and fills the
+// texture from it each time it runs. A file loaded again into the same list binds the
+// texture of its first load there (one copy in the list, one texture), for bitmaps and TGA
+// files alike, and the list still shows each file's picture where it binds it. Another
+// list, or a load outside any list, makes a texture of its own.
+TEST_F(Textures, AFileLoadedAgainIntoTheSameListBindsItsFirstTexture) {
+    bmp_test::BmpSpec red_spec;
+    red_spec.width = 2;
+    red_spec.height = 1;
+    red_spec.rows = {{0xFF0000, 0xFF0000}};
+    bmp_test::BmpSpec blue_spec = red_spec;
+    blue_spec.rows = {{0x0000FF, 0x0000FF}};
+    const std::string red = dir.file("red.bmp"), blue = dir.file("blue.bmp");
+    ASSERT_TRUE(bmp_test::write_file(red, bmp_test::encode(red_spec)));
+    ASSERT_TRUE(bmp_test::write_file(blue, bmp_test::encode(blue_spec)));
+    tga_test::TgaFile green = tga_test::header(2, 1, 1, 24);
+    green.add(tga_test::Part::pixels, {0, 255, 0});
+    const std::string tga = dir.write("green.tga", green.bytes);
+
+    std::vector<GLuint> bound;  // the texture each load left bound, in order
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    for (const std::string* file : {&red, &blue, &red, &tga, &red, &tga}) {
+        if (file == &tga) {
+            TEXTURELOADTGA(*file);
+            bound.push_back(TEXTURETGA.TEXID);
+        } else {
+            TEXTURELOAD(file->c_str());
+            bound.push_back(TEXTUREID);
+        }
+    }
+    glEndList();
+    ASSERT_EQ(bound.size(), 6u);
+    EXPECT_NE(bound[0], bound[1]);
+    EXPECT_NE(bound[0], bound[3]);
+    EXPECT_EQ(bound[2], bound[0]) << "red.bmp again: the texture of its first load";
+    EXPECT_EQ(bound[4], bound[0]);
+    EXPECT_EQ(bound[5], bound[3]) << "green.tga again: the texture of its first load";
+    EXPECT_EQ(TEXTURETGA.WIDTH, 1u);
+    EXPECT_EQ(TEXTURETGA.TYP, LONGWORD(GL_RGB));
+    EXPECT_EQ(TEXTURETGA.IMAGEDATA, nullptr);
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glCallList(list);
+    EXPECT_EQ(bound_texture(), GLint(bound[5]));
+    int w = 0, h = 0;
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{{0, 255, 0}}));
+    glBindTexture(GL_TEXTURE_2D, bound[0]);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kRed, kRed}));
+    glBindTexture(GL_TEXTURE_2D, bound[1]);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kBlue, kBlue}));
+
+    // Another list, and loads outside any list, make textures of their own.
+    const GLuint other = glGenLists(1);
+    glNewList(other, GL_COMPILE);
+    TEXTURELOAD(red.c_str());
+    glEndList();
+    EXPECT_NE(TEXTUREID, bound[0]);
+    const LONGWORD in_other = TEXTUREID;
+    TEXTURELOAD(red.c_str());
+    const LONGWORD outside = TEXTUREID;
+    TEXTURELOAD(red.c_str());
+    EXPECT_NE(outside, in_other);
+    EXPECT_NE(TEXTUREID, outside);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kRed, kRed}));
+    glDeleteLists(list, 1);
+    glDeleteLists(other, 1);
+}
+
 TEST_F(Textures, UnreadableBitmapsMakeNoTexture) {
     glBindTexture(GL_TEXTURE_2D, 0);
     TEXTURELOAD(dir.file("missing.bmp").c_str());
