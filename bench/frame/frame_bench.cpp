@@ -331,8 +331,9 @@ int main(int argc, char** argv) {
     std::printf("  ratio viewer / (b)              %8.3f\n", v / b);
     std::printf("  ratio (a) / (b)                 %8.3f\n", c / b);
     std::printf("\nthe frame's %zu image re-specifications alone (%zu bytes of pixels):\n", uploads.size(), upload_bytes);
-    for (size_t i = 0; i < uploads.size() && i < 8; ++i)
-        std::printf("  %s %4d x %-4d %d components\n", i < 6 ? "BUGGYL     " : "BUGGYRUOTAL", uploads[i].width,
+    for (size_t i = 0; i < uploads.size() && i < body_textures.size() + wheel_textures.size(); ++i)
+        std::printf("  %s %4d x %-4d %d components\n", i < body_textures.size() ? "BUGGYL     " : "BUGGYRUOTAL",
+                    uploads[i].width,
                     uploads[i].height, uploads[i].components);
     std::printf("  (the wheel's two repeat for each of the four wheels)\n");
     std::printf("  time per frame                  %8.3f ms  (%.0f%% of the viewer frame, viewer - (a) = %.3f ms)\n", u,
