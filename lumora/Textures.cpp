@@ -107,6 +107,12 @@ GLuint make_texture(const TextureImage& image, UploadOrder order) {
 // same file by the same loader, into the same list, binds the texture the first load made:
 // the list holds one copy of each file and fills one texture from it. The list records the
 // same picture either way. Outside list compilation every load makes a new texture.
+//
+// Which list is being compiled is asked of OpenGL (GL_LIST_INDEX; a query, which no list
+// records), so the loads are known by list name and context: a load in another list, or
+// outside any, forgets them. A list compiled afresh under the same name with no load in
+// between would still find its old loads (lists and textures live as long as the context, so
+// their textures are still there).
 struct ListLoad {
     bool bitmap;  // TEXTURELOAD's load, else a TGA load
     std::string file;
