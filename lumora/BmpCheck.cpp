@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "lumora/ByteSource.h"
 #include "lumora/Platform.h"
 
 namespace {
@@ -47,23 +48,18 @@ struct Head {
     uint64_t file_size = 0;
 };
 
-// Reads the head of a file on disk. Pipes and devices are refused: a read could wait on
-// them, and they have no size to hold the headers against.
+// Reads the head of a file on disk. Pipes and devices are refused (the byte source opens
+// files on disk only): a read could wait on them, and they have no size to hold the headers
+// against.
 bool read_head(const char* name, Head& head) {
-    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= 0;
-    head.file_size = ok ? static_cast<uint64_t>(size.QuadPart) : 0;
-    while (ok && head.length < sizeof head.bytes) {
-        DWORD got = 0;
-        ok = ReadFile(file, head.bytes + head.length, DWORD(sizeof head.bytes - head.length), &got, nullptr) != 0;
-        if (got == 0) break;  // the end of the file
-        head.length += got;
-    }
-    CloseHandle(file);
-    return ok;
+    unsigned char buffer[sizeof head.bytes];
+    TBYTESOURCE source;
+    if (!SOURCEOPENFILE(source, name, buffer, sizeof buffer)) return false;
+    const bool sized = source.SIZEKNOWN;
+    head.file_size = source.FILESIZE;
+    head.length = static_cast<uint32_t>(SOURCEREAD(source, head.bytes, sizeof head.bytes));
+    SOURCECLOSE(source);
+    return sized;
 }
 
 // What the headers declare.

@@ -1,19 +1,21 @@
 // TGA file reader: uncompressed (type 2) and run-length encoded (type 10) true-colour images
 // of 24 or 32 bits, turned into R, G, B (, A) pixel buffers for glTexImage2D.
 //
-// The bytes come from a source: a file on disk, read through one fixed read buffer (large
-// blocks, never one system call per byte; pixel data of uncompressed files is read straight
-// into the image buffer), or a block of memory. Both are decoded by the same code. Every
-// failure is reported in a message box and returns false with nothing left allocated.
-// The image buffer handed to the caller is allocated with calloc and released with free.
+// The bytes come from a byte source (ByteSource.h): a file on disk, read through the reader's
+// one fixed read buffer (pixel data of uncompressed files is read straight into the image
+// buffer), or a block of memory. Both are decoded by the same code. Every failure is reported
+// in a message box and returns false with nothing left allocated. The image buffer handed to
+// the caller is allocated with calloc and released with free.
 //
-// Memory: an image wider or taller than the largest texture the caller can make is refused
-// as an allocation failure before anything is allocated, and rows are written straight to
-// where the upload reads them, so a load holds the image buffer (with any fill bytes at the
-// row ends) and a few bytes besides; the read buffer is the reader's own, not on the heap.
+// Memory: an image that does not fit a texture (TextureSize.h) is refused as an allocation
+// failure before anything is allocated, and rows are written straight to where the upload
+// reads them, so a load holds the image buffer (with any fill bytes at the row ends) and a
+// few bytes besides; the read buffer is the reader's own, not on the heap.
 //
 // The reader makes no OpenGL call: the largest texture side is the caller's to tell.
 #include "lumora/TgaReader.h"
+
+#include "lumora/ByteSource.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,152 +32,11 @@ namespace {
 constexpr size_t kReadBufferSize = 64 * 1024;
 constexpr size_t kMaxFileNameLength = 255;
 
-// Image sides up to this are taken without asking the caller: every OpenGL implementation
-// the library runs on holds them (OpenGL 3.0 and later must, and Windows' own software
-// OpenGL 1.1 does), and such an image takes at most 4 MiB. Only larger images make the
-// reader ask, so loads of ordinary images make exactly the GL calls they always made.
-constexpr LONGWORD kSideEveryContextHolds = 1024;
-// The largest side when the caller cannot tell (no OpenGL context is current, or the image
-// is not meant for one): 16384 is what OpenGL 4.1 asks at least, what Mesa's software
-// renderers and most desktop GPUs hold, so an image read before a context exists will
-// still fit one later on most machines; at 32 bits such an image takes at most 1 GiB.
-constexpr LONGWORD kSideWithoutContext = 16384;
-
-// ---- the source of the bytes ------------------------------------------------------------
-
-// Where the reader takes its bytes from. The bytes at hand are data[pos, len): for a block
-// of memory the whole block, for a file the read buffer, refilled from the file when it runs
-// dry. A source that is closed, or a block read to its end, has no more bytes.
-struct TgaSource {
-    const unsigned char* data = nullptr;
-    size_t pos = 0;
-    size_t len = 0;
-    HANDLE file = INVALID_HANDLE_VALUE;  // the file behind the read buffer; none for memory
-    bool ended = true;                   // nothing beyond data[len) to be had
-    bool size_known = true;              // a file's size could be asked (memory: always)
-    uint64_t file_size = 0;
-    uint64_t consumed_from_file = 0;     // bytes of the file already in the read buffer or given out
-};
-
 // The read buffer of the open file: one file is read at a time.
 unsigned char read_buffer[kReadBufferSize];
 
 // The source being read, file or memory.
-TgaSource FTGA;
-
-void source_close(TgaSource& source) {
-    if (source.file != INVALID_HANDLE_VALUE) CloseHandle(source.file);
-    source = TgaSource{};
-}
-
-// Opens an existing file on disk for reading; directories and missing files fail. So do
-// pipes, FIFOs and devices: their reads would wait for a writer or never end, so they are
-// closed at once and count as files that cannot be opened. The bytes come as they are in
-// the file (a Win32 file handle has no text mode).
-bool source_open_file(TgaSource& source, const std::string& name) {
-    source_close(source);
-    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return false;
-    }
-    LARGE_INTEGER size{};
-    source.size_known = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
-    source.file_size = source.size_known ? static_cast<uint64_t>(size.QuadPart) : 0;
-    source.file = file;
-    source.data = read_buffer;
-    source.ended = false;
-    return true;
-}
-
-// The SIZE bytes at DATA, all at hand from the start; a null DATA is an empty block.
-void source_open_memory(TgaSource& source, const unsigned char* data, size_t size) {
-    source_close(source);
-    source.data = data;
-    source.len = data != nullptr ? size : 0;
-}
-
-// Reads up to n bytes of the file straight to dst. An operating-system read error ends the
-// file's data just like its end does: the caller sees a short read.
-size_t read_file(TgaSource& source, unsigned char* dst, size_t n) {
-    if (source.file == INVALID_HANDLE_VALUE || source.ended) return 0;
-    DWORD got = 0;
-    const DWORD want = n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n);
-    if (!ReadFile(source.file, dst, want, &got, nullptr) || got == 0) {
-        source.ended = true;  // end of file or a read error: either way the data stops here
-        return 0;
-    }
-    source.consumed_from_file += got;
-    return got;
-}
-
-// Tops the read buffer up from the file; false when no more bytes came (always, for memory).
-bool source_refill(TgaSource& source) {
-    if (source.ended) return false;
-    // Keep what is left at the front so a value split across two blocks stays whole.
-    const size_t left = source.len - source.pos;
-    if (left != 0) std::memmove(read_buffer, read_buffer + source.pos, left);
-    source.pos = 0;
-    source.len = left;
-    const size_t r = read_file(source, read_buffer + left, kReadBufferSize - left);
-    source.len += r;
-    return r != 0;
-}
-
-size_t take_at_hand(TgaSource& source, unsigned char* out, size_t n) {
-    const size_t step = std::min(n, source.len - source.pos);
-    if (step != 0) std::memcpy(out, source.data + source.pos, step);
-    source.pos += step;
-    return step;
-}
-
-// Copies up to n bytes to dst; returns how many arrived.
-size_t source_read(TgaSource& source, void* dst, size_t n) {
-    auto* out = static_cast<unsigned char*>(dst);
-    size_t got = take_at_hand(source, out, n);
-    while (got < n && !source.ended) {
-        const size_t want = n - got;
-        if (want >= kReadBufferSize) {
-            const size_t r = read_file(source, out + got, want);
-            if (r == 0) break;
-            got += r;
-        } else {
-            if (!source_refill(source)) break;
-            got += take_at_hand(source, out + got, want);
-        }
-    }
-    return got;
-}
-
-// Skips up to n bytes; returns how many were there.
-size_t source_skip(TgaSource& source, size_t n) {
-    size_t got = 0;
-    while (got < n) {
-        if (source.pos == source.len && !source_refill(source)) break;
-        const size_t step = std::min(n - got, source.len - source.pos);
-        source.pos += step;
-        got += step;
-    }
-    return got;
-}
-
-// Bytes not yet handed out, when the source's size is known; otherwise UINT64_MAX.
-uint64_t source_remaining(const TgaSource& source) {
-    if (!source.size_known) return UINT64_MAX;
-    const uint64_t in_file =
-        source.file_size > source.consumed_from_file ? source.file_size - source.consumed_from_file : 0;
-    return in_file + (source.len - source.pos);
-}
-
-// Makes at least n bytes (n no more than the read buffer) at hand if the source has them.
-bool source_ensure(TgaSource& source, size_t n) {
-    while (source.len - source.pos < n) {
-        if (!source_refill(source)) return false;
-    }
-    return true;
-}
+TBYTESOURCE FTGA;
 
 // ---- the reader ---------------------------------------------------------------------------
 
@@ -202,21 +63,13 @@ struct ReadOptions {
     TGASIDEQUERY largest_side;
 };
 
-// Whether a texture of this size can be made (see kSideEveryContextHolds).
-bool fits_a_texture(LONGWORD width, LONGWORD height, TGASIDEQUERY largest_side) {
-    const LONGWORD side = std::max(width, height);
-    if (side <= kSideEveryContextHolds) return true;
-    const LONGWORD told = largest_side != nullptr ? largest_side() : 0;
-    return side <= (told > 0 ? told : kSideWithoutContext);
-}
-
 // The common start of both pixel readers up to the image size. An image that cannot be had
 // fails here as its allocation would: one beyond 32 bits of bytes, or wider or taller than
 // any texture the caller can make (it could not be uploaded, and a small run-length encoded
 // file can declare gigabytes of such pixels). The readers then check that the rest of the
 // source can hold the pixel data before they allocate the image buffer.
 bool common_start(TGATEXTURE& TEXTURE, const ReadOptions& options) {
-    if (source_read(FTGA, TGA.HEADER, 6) < 6) {
+    if (SOURCEREAD(FTGA, TGA.HEADER, 6) < 6) {
         report("Could not read info header");
         return false;
     }
@@ -235,7 +88,7 @@ bool common_start(TGATEXTURE& TEXTURE, const ReadOptions& options) {
     // Up to 4 * 65535 * 65535 bytes: more than 32 bits can hold, so it is checked.
     const uint64_t size = uint64_t{TGA.BYTESPERPIXEL} * TGA.WIDTH * TGA.HEIGH;
     TGA.IMAGESIZE = size > UINT32_MAX ? 0 : static_cast<LONGWORD>(size);
-    if (size > UINT32_MAX || !fits_a_texture(TGA.WIDTH, TGA.HEIGH, options.largest_side)) {
+    if (size > UINT32_MAX || !TEXTUREFITS(TGA.WIDTH, TGA.HEIGH, options.largest_side)) {
         report("Could not allocate memory for image");
         return false;
     }
@@ -323,15 +176,15 @@ RleResult dry_run_packets(uint64_t pixel_count, LONGWORD bpp) {
     uint64_t current = 0;
     while (current < pixel_count) {
         unsigned char header;
-        if (source_read(FTGA, &header, 1) < 1) return RleResult::no_header;
+        if (SOURCEREAD(FTGA, &header, 1) < 1) return RleResult::no_header;
         if (header < 128) {
             for (unsigned n = 0; n < header + 1u; ++n) {
-                if (source_skip(FTGA, bpp) < bpp) return RleResult::short_raw_pixel;
+                if (SOURCESKIP(FTGA, bpp) < bpp) return RleResult::short_raw_pixel;
                 if (current == pixel_count) return RleResult::too_many_pixels;
                 ++current;
             }
         } else {
-            if (source_skip(FTGA, bpp) < bpp) return RleResult::short_run_pixel;
+            if (SOURCESKIP(FTGA, bpp) < bpp) return RleResult::short_run_pixel;
             const unsigned run = header - 127u;
             if (current + run > pixel_count) return RleResult::too_many_pixels;
             current += run;
@@ -361,15 +214,15 @@ RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLu
         }
     };
     while (current < pixel_count) {
-        if (!source_ensure(FTGA, 1)) return RleResult::no_header;
-        const unsigned header = FTGA.data[FTGA.pos];
-        FTGA.pos += 1;
+        if (!SOURCEENSURE(FTGA, 1)) return RleResult::no_header;
+        const unsigned header = FTGA.DATA[FTGA.POS];
+        FTGA.POS += 1;
         if (header < 128) {
             const unsigned count = header + 1;
             const size_t bytes = size_t{count} * bpp;
-            if (current + count <= pixel_count && source_ensure(FTGA, bytes)) {
+            if (current + count <= pixel_count && SOURCEENSURE(FTGA, bytes)) {
                 // The whole packet is at hand: stored straight from the source's bytes.
-                const GLubyte* in = FTGA.data + FTGA.pos;
+                const GLubyte* in = FTGA.DATA + FTGA.POS;
                 for (uint64_t left = count; left > 0;) {
                     const uint64_t n = std::min(left, left_in_row);
                     store_pixels(out, in, n, bpp);
@@ -377,18 +230,18 @@ RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLu
                     left -= n;
                     stored(n);
                 }
-                FTGA.pos += bytes;
+                FTGA.POS += bytes;
             } else {
                 // Near the end of the buffer or of the image: one pixel at a time.
                 for (unsigned n = 0; n < count; ++n) {
-                    if (source_read(FTGA, color, bpp) < bpp) return RleResult::short_raw_pixel;
+                    if (SOURCEREAD(FTGA, color, bpp) < bpp) return RleResult::short_raw_pixel;
                     if (current == pixel_count) return RleResult::too_many_pixels;
                     store_pixels(out, color, 1, bpp);
                     stored(1);
                 }
             }
         } else {
-            if (source_read(FTGA, color, bpp) < bpp) return RleResult::short_run_pixel;
+            if (SOURCEREAD(FTGA, color, bpp) < bpp) return RleResult::short_run_pixel;
             const uint64_t run = header - 127u;
             const uint64_t room = pixel_count - current;
             const GLubyte px[4] = {color[2], color[1], color[0], bpp == 4 ? color[3] : GLubyte{0}};
@@ -407,7 +260,7 @@ RleResult decode_packets(GLubyte* image, uint64_t pixel_count, LONGWORD bpp, GLu
 // LOADUNCOMPRESSEDTGA with the read's options.
 bool read_uncompressed(TGATEXTURE& TEXTURE, const ReadOptions& options) {
     if (!common_start(TEXTURE, options)) return false;
-    if (source_remaining(FTGA) < TGA.IMAGESIZE) {
+    if (SOURCEREMAINING(FTGA) < TGA.IMAGESIZE) {
         // The source cannot hold the pixels: the read below would come up short.
         report("Could not read image data");
         return false;
@@ -422,14 +275,14 @@ bool read_uncompressed(TGATEXTURE& TEXTURE, const ReadOptions& options) {
     const uint64_t pixels = one_piece ? uint64_t{TGA.WIDTH} * TGA.HEIGH : TGA.WIDTH;
     for (size_t i = 0; i < pieces; ++i) {
         GLubyte* at = TEXTURE.IMAGEDATA + i * rows.stride;
-        if (source_read(FTGA, at, length) < length) {
+        if (SOURCEREAD(FTGA, at, length) < length) {
             report("Could not read image data");
             release_image(TEXTURE);
             return false;
         }
         swap_red_blue(at, pixels, TGA.BYTESPERPIXEL);
     }
-    source_close(FTGA);
+    SOURCECLOSE(FTGA);
     return true;
 }
 
@@ -440,7 +293,7 @@ bool read_compressed(TGATEXTURE& TEXTURE, const ReadOptions& options) {
     const LONGWORD bpp = TGA.BYTESPERPIXEL;
     // Every packet covers at most 128 pixels and takes a header byte and at least one pixel.
     const uint64_t smallest_stream = (pixel_count + 127) / 128 * (1 + bpp);
-    if (source_remaining(FTGA) < smallest_stream) {
+    if (SOURCEREMAINING(FTGA) < smallest_stream) {
         report(rle_message(dry_run_packets(pixel_count, bpp)));
         return false;
     }
@@ -459,28 +312,28 @@ bool read_compressed(TGATEXTURE& TEXTURE, const ReadOptions& options) {
         release_image(TEXTURE);
         return false;
     }
-    source_close(FTGA);
+    SOURCECLOSE(FTGA);
     return true;
 }
 
 // LOADTGA from the source just opened in FTGA: the file header, then the pixel reader of
 // its type. The source is closed when this returns.
 bool read_tga(TGATEXTURE& TEXTURE, const ReadOptions& options) {
-    if (source_read(FTGA, TGAHEADER.HEADER, sizeof TGAHEADER.HEADER) < sizeof TGAHEADER.HEADER) {
+    if (SOURCEREAD(FTGA, TGAHEADER.HEADER, sizeof TGAHEADER.HEADER) < sizeof TGAHEADER.HEADER) {
         report("Could not read file header");
-        source_close(FTGA);
+        SOURCECLOSE(FTGA);
         return false;
     }
     bool result;
     if (std::memcmp(TGAHEADER.HEADER, UTGACOMPARE, sizeof UTGACOMPARE) == 0) {
         result = read_uncompressed(TEXTURE, options);
-        if (!result) source_close(FTGA);
+        if (!result) SOURCECLOSE(FTGA);
     } else if (std::memcmp(TGAHEADER.HEADER, CTGACOMPARE, sizeof CTGACOMPARE) == 0) {
         result = read_compressed(TEXTURE, options);
-        if (!result) source_close(FTGA);
+        if (!result) SOURCECLOSE(FTGA);
     } else {
         MessageBoxA(nullptr, "TGA file be type 2 or type 10", "Invalid Image", MB_OK);
-        source_close(FTGA);
+        SOURCECLOSE(FTGA);
         result = false;
     }
     return result;
@@ -490,17 +343,17 @@ bool read_tga(TGATEXTURE& TEXTURE, const ReadOptions& options) {
 
 bool LOADTGAFROMFILE(TGATEXTURE& TEXTURE, const std::string& FILENAME, size_t ROWALIGNMENT, TGASIDEQUERY LARGESTSIDE) {
     const std::string name = FILENAME.substr(0, kMaxFileNameLength);
-    if (!source_open_file(FTGA, name)) {
+    if (!SOURCEOPENFILE(FTGA, name.c_str(), read_buffer, sizeof read_buffer)) {
         report("Could not open texture file");
         return false;
     }
-    return read_tga(TEXTURE, ReadOptions{ROWALIGNMENT, LARGESTSIDE});
+    return read_tga(TEXTURE, ReadOptions{ROWALIGNMENT != 0 ? ROWALIGNMENT : 1, LARGESTSIDE});
 }
 
 bool LOADTGAFROMMEMORY(TGATEXTURE& TEXTURE, const unsigned char* DATA, size_t SIZE, size_t ROWALIGNMENT,
                        TGASIDEQUERY LARGESTSIDE) {
-    source_open_memory(FTGA, DATA, SIZE);
-    return read_tga(TEXTURE, ReadOptions{ROWALIGNMENT, LARGESTSIDE});
+    SOURCEOPENMEMORY(FTGA, DATA, SIZE);
+    return read_tga(TEXTURE, ReadOptions{ROWALIGNMENT != 0 ? ROWALIGNMENT : 1, LARGESTSIDE});
 }
 
 // The pixel readers of the source LOADTGA has open, with gap-free rows.

@@ -9,14 +9,11 @@
 #include <string>
 
 #include "lumora/Lumora.h"
-
-// Tells the largest width and height a texture can have, or 0 when it cannot tell. Asked
-// only for images wider or taller than 1024; without one (nullptr), or with an answer of 0,
-// sides up to 16384 are taken.
-typedef LONGWORD (*TGASIDEQUERY)();
+#include "lumora/TextureSize.h"
 
 // LOADTGA on the file FILENAME, its rows filled up to a multiple of ROWALIGNMENT bytes with
-// zeros (1: the record's gap-free rows) and its sides bounded by LARGESTSIDE.
+// zeros (1: the record's gap-free rows) and its sides bounded by LARGESTSIDE
+// (TEXTUREFITS: asked only for images wider or taller than 1024).
 bool LOADTGAFROMFILE(TGATEXTURE& TEXTURE, const std::string& FILENAME, size_t ROWALIGNMENT = 1,
                      TGASIDEQUERY LARGESTSIDE = nullptr);
 

@@ -7,8 +7,9 @@
 //        viewer's lists re-specify their images on every replay; and
 //    (b) a bare colour clear and swap.
 //    Rounds interleave the three loops; each figure is the median over the rounds.
-//  * What the frame's texture re-specifications cost by themselves: the same fourteen image
-//    uploads (six of BUGGYL, two for each of the four wheels), outside any list.
+//  * What the frame's texture re-specifications cost by themselves: the same twelve image
+//    uploads (four of BUGGYL, one for each file it binds, and two for each of the four
+//    wheels), outside any list.
 //  * Start-up: this program re-started as a child that runs the viewer's own start-up and
 //    loop (VIEWER_MAIN) and reports the time of its first swap; from the spawn to that swap,
 //    median over several runs. The phases of the same start-up are timed in-process.
@@ -105,7 +106,7 @@ struct Upload {
 };
 
 // The image specifications one frame repeats (read from the texture objects the lists bound
-// last at compile time, so sizes and formats are those of the painted files): BUGGYL's six,
+// last at compile time, so sizes and formats are those of the painted files): BUGGYL's four,
 // and the wheel's two for each of the four wheels.
 std::vector<Upload> frame_uploads(const std::vector<GLuint>& body_textures, const std::vector<GLuint>& wheel_textures) {
     auto read = [](GLuint texture) {
@@ -260,10 +261,11 @@ int main(int argc, char** argv) {
     }
 
     // The textures BUGGYL and BUGGYRUOTAL bind: the names made while they were compiled
-    // (TEXTURELOAD / TEXTURELOADTGA count up after the four slots).
+    // (TEXTURELOAD / TEXTURELOADTGA count up after the four slots; "buggy.bmp", loaded three
+    // times into BUGGYL, makes one texture there).
     const GLuint first = TEXTURETGA2[3].TEXID + 1;
-    const std::vector<GLuint> body_textures = {first, first + 1, first + 2, first + 3, first + 4, first + 5};
-    const std::vector<GLuint> wheel_textures = {first + 6, first + 7};
+    const std::vector<GLuint> body_textures = {first, first + 1, first + 2, first + 3};
+    const std::vector<GLuint> wheel_textures = {first + 4, first + 5};
     const std::vector<Upload> uploads = frame_uploads(body_textures, wheel_textures);
     GLuint scratch = 0;
     glGenTextures(1, &scratch);
@@ -329,8 +331,9 @@ int main(int argc, char** argv) {
     std::printf("  ratio viewer / (b)              %8.3f\n", v / b);
     std::printf("  ratio (a) / (b)                 %8.3f\n", c / b);
     std::printf("\nthe frame's %zu image re-specifications alone (%zu bytes of pixels):\n", uploads.size(), upload_bytes);
-    for (size_t i = 0; i < uploads.size() && i < 8; ++i)
-        std::printf("  %s %4d x %-4d %d components\n", i < 6 ? "BUGGYL     " : "BUGGYRUOTAL", uploads[i].width,
+    for (size_t i = 0; i < uploads.size() && i < body_textures.size() + wheel_textures.size(); ++i)
+        std::printf("  %s %4d x %-4d %d components\n", i < body_textures.size() ? "BUGGYL     " : "BUGGYRUOTAL",
+                    uploads[i].width,
                     uploads[i].height, uploads[i].components);
     std::printf("  (the wheel's two repeat for each of the four wheels)\n");
     std::printf("  time per frame                  %8.3f ms  (%.0f%% of the viewer frame, viewer - (a) = %.3f ms)\n", u,

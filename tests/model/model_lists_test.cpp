@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -56,9 +57,11 @@ bool Matches(const TMESHPART& p, const std::vector<Tri>& tris, size_t at) {
 }
 
 // Condenses a call list: each run of mesh triangles becomes "MESH <part>" per part it
-// matches (or "MESH ?" with the count), each texture load "BMP WxH" / "TGA WxH" (from its
-// image specification; a BMP load sets pixel-store modes), matrix calls keep their numbers,
-// every other call stays as dumped. A malformed triangle becomes "BAD TRIANGLE".
+// matches (or "MESH ?" with the count), each texture load that makes a texture "BMP WxH" /
+// "TGA WxH" (from its image specification; a BMP load sets pixel-store modes), a load that
+// binds a texture made before "BIND <that load's summary> #<its place among the loads>",
+// matrix calls keep their numbers, every other call stays as dumped. Queries (glGet*) are
+// left out: a display list does not record them. A malformed triangle becomes "BAD TRIANGLE".
 std::vector<std::string> Summary(const std::vector<std::string>& calls) {
     std::vector<std::string> out;
     std::vector<Tri> run;
@@ -79,8 +82,13 @@ std::vector<std::string> Summary(const std::vector<std::string>& calls) {
         }
         run.clear();
     };
+    static const std::regex gen_texture(R"(^glGenTextures\(n = 1, textures = &(\d+)\)$)");
+    static const std::regex bind_texture(R"(^glBindTexture\(target = GL_TEXTURE_2D, texture = (\d+)\)$)");
+    std::map<std::string, std::string> made;  // texture name -> the summary of the load that made it
+    int loads = 0;
     for (size_t i = 0; i < calls.size(); ++i) {
         const std::string name = name_of(calls[i]);
+        if (name.rfind("glGet", 0) == 0) continue;
         if (name == "glBegin") {
             Tri t{};
             bool ok = calls[i] == "glBegin(mode = GL_TRIANGLES)" && i + 7 < calls.size();
@@ -102,8 +110,18 @@ std::vector<std::string> Summary(const std::vector<std::string>& calls) {
             continue;
         }
         flush();
+        std::smatch m;
+        if (calls[i] == "glEnable(cap = GL_TEXTURE_2D)" && i + 1 < calls.size() &&
+            std::regex_match(calls[i + 1], m, bind_texture) && made.count(m[1])) {
+            // A load that binds a texture an earlier load made.
+            out.push_back("BIND " + made.at(m[1]));
+            ++i;
+            continue;
+        }
         if (calls[i] == "glEnable(cap = GL_TEXTURE_2D)") {
             // A texture load: up to its closing bind.
+            std::string texture;
+            if (i + 1 < calls.size() && std::regex_match(calls[i + 1], m, gen_texture)) texture = m[1];
             size_t j = i + 1;
             std::string size = "?";
             bool bmp = false;
@@ -118,6 +136,7 @@ std::vector<std::string> Summary(const std::vector<std::string>& calls) {
                 if (n == "glBindTexture" && ++binds == 2) break;
             }
             out.push_back(std::string(bmp ? "BMP " : "TGA ") + size);
+            made[texture] = out.back() + " #" + std::to_string(++loads);
             i = j;
             continue;
         }
@@ -206,14 +225,16 @@ TEST_F(ModelLists, TexturedBodyList) {
     want.push_back("BMP 4x8");  // Metal1-00.bmp
     Append(want, Placement("glTranslatef 0.6 0.75 0", "glScalef 0.1 0.1 0", false,
                            {"BUGGYASSIRUOTE", "BUGGYTUBI", "BUGGYVETRO", "BUGGYRINFORZO", "BUGGYPARAURTI"}));
-    want.push_back("BMP 8x4");  // buggy.bmp
+    // buggy.bmp again: the list binds the texture of its first load (one copy of the image
+    // in the list, one texture filled from it each time the list runs).
+    want.push_back("BIND BMP 8x4 #1");
     Append(want, Placement("glTranslatef 0.8 -0.448 0", "glScalef 0.011 0.03 0", true, {"BUGGYMOTORE"}));
     want.push_back("BMP 8x8");  // giger.bmp
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.0308 0.084 0", true, {"BUGGYMOTORE"}));
     want.push_back("BMP 16x4");  // water3.bmp
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.132 0.36 0", true, {"BUGGYSEDILESIN"}));
     Append(want, Placement("glTranslatef 0.8 -0.2 0", "glScalef 0.132 0.36 0", true, {"BUGGYSEDILEDES"}));
-    want.push_back("BMP 8x4");  // buggy.bmp
+    want.push_back("BIND BMP 8x4 #1");  // buggy.bmp once more
     Append(want, Placement("glTranslatef 1.6 0.8 0", "glScalef 0.002 0.002 0", true,
                            {"BUGGYFANALESIN", "BUGGYFANALEDES"}));
     Append(want, {"glPushMatrix()", "MESH BUGGYVETROFANALESIN", "MESH BUGGYVETROFANALEDES", "glPopMatrix()"});

@@ -19,6 +19,15 @@ Image from_frame(const vh::Frame& frame) {
     return image;
 }
 
+void scene_setup() {
+    OPENGL_INIT(100.0, 0.0, SKYR, SKYG, SKYB);
+    glTranslatef(0, -8, -80);
+    PUTGLPOINTLIGHT(GL_LIGHT0, 5, 0, 124, 0, 0.1f);
+    SETGLNEWMAT(0.85f, 0.85f, 0.85f, 0, 0, 0, 0.425f, 0.425f, 0.425f, 0, 0, 0, 50);
+    glPushMatrix();
+    SETGLMOUSEMOVE(GL_M0, 2);
+}
+
 Image read_gl(int width, int height) {
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -40,6 +40,12 @@ ScreenPoint project_body(double x, double y, double z, int client_height);
 // Eye-space depth from a depth-buffer value under the viewer's projection (near 0.1, far 100).
 double eye_z(float depth);
 
+// The frame's camera, light and material, as OPENGL_DRAW sets them up after its 2D step:
+// the perspective projection (OPENGL_INIT with the viewer's sky), the scene 80 units in front
+// of the eye, light 0 and its marker point, the material, then a push and the mouse
+// transform. The caller draws and pops.
+void scene_setup();
+
 // Runs the viewer's own start-up and frame loop on the headless host, answering the
 // question with `answer`; `on_frame` is called after every swap with the frame index and
 // returns false to press Escape. Returns VIEWER_MAIN's result.

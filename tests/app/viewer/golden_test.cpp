@@ -75,12 +75,7 @@ TEST(ViewerGolden, TheToleranceCatchesAMissingReflectionPass) {
         glLoadIdentity();
         OPENGL_I2D(0, 0, 0, 0);
         SETPOSXY(0, 0);
-        OPENGL_INIT(100.0, 0.0, 119.0 / 300.0, 187.0 / 300.0, 0.85);
-        glTranslatef(0, -8, -80);
-        PUTGLPOINTLIGHT(GL_LIGHT0, 5, 0, 124, 0, 0.1f);
-        SETGLNEWMAT(0.85f, 0.85f, 0.85f, 0, 0, 0, 0.425f, 0.425f, 0.425f, 0, 0, 0, 50);
-        glPushMatrix();
-        SETGLMOUSEMOVE(GL_M0, 2);
+        probe::scene_setup();
         BUGGY();
         for (int slot = 0; slot < 3; ++slot) {
             TEXTURETGASELECTID(slot);

@@ -81,12 +81,7 @@ Image frame_without_passes() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    OPENGL_INIT(100.0, 0.0, 119.0 / 300.0, 187.0 / 300.0, 0.85);
-    glTranslatef(0, -8, -80);
-    PUTGLPOINTLIGHT(GL_LIGHT0, 5, 0, 124, 0, 0.1f);
-    SETGLNEWMAT(0.85f, 0.85f, 0.85f, 0, 0, 0, 0.425f, 0.425f, 0.425f, 0, 0, 0, 50);
-    glPushMatrix();
-    SETGLMOUSEMOVE(GL_M0, 2);
+    probe::scene_setup();
     BUGGY();
     draw_wheels(RUOTA);
     glPopMatrix();

@@ -1,7 +1,9 @@
 // Runs Lumora's render-state and texture procedures in a headless window, each bracketed by
 // string markers, so a trace of this program shows exactly which GL calls each one made.
 // Usage: call_order_driver STEP...   where STEP is one of
-//   init | i2d | refract_begin | refract_end | tga:FILE | tga_slot:FILE | bmp:FILE
+//   init | i2d | refract_begin | refract_end | tga:FILE | tga_slot:FILE | bmp:FILE |
+//   align:N (GL_UNPACK_ALIGNMENT set to N) | list_bmp_twice:FILE (a list compiled with two
+//   TEXTURELOADs of FILE)
 // The markers around a step are the step's text and "end " followed by it.
 #include <EGL/egl.h>
 
@@ -27,6 +29,15 @@ bool run_step(const std::string& step) {
     else if (step.rfind("tga:", 0) == 0) TEXTURELOADTGA(step.substr(4));
     else if (step.rfind("tga_slot:", 0) == 0) TEXTURELOADTGAID(step.substr(9), 7);
     else if (step.rfind("bmp:", 0) == 0) TEXTURELOAD(step.substr(4).c_str());
+    else if (step.rfind("align:", 0) == 0) glPixelStorei(GL_UNPACK_ALIGNMENT, std::stoi(step.substr(6)));
+    else if (step.rfind("list_bmp_twice:", 0) == 0) {
+        const std::string file = step.substr(15);
+        const GLuint list = glGenLists(1);
+        glNewList(list, GL_COMPILE);
+        TEXTURELOAD(file.c_str());
+        TEXTURELOAD(file.c_str());
+        glEndList();
+    }
     else return false;
     return true;
 }

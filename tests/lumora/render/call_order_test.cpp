@@ -3,6 +3,8 @@
 // with string markers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/bmp_writer.h"
 #include "tests/support/apitrace_calls.h"
 #include "tests/support/gl_call_lists.h"
@@ -52,9 +54,19 @@ TEST_F(CallOrder, RefractBeginAndEnd) {
     EXPECT_EQ(compare(calls[1], gl_call_lists::REFRACT_END), "");
 }
 
-std::vector<std::string> tga_upload(int name, int components, int width, int height, const char* format) {
+// The queries a TGA load makes before it reads the file: whether a list is being compiled
+// (a file loaded again into the same list binds the texture of its first load) and the
+// unpack alignment its rows are padded to. Queries are not compiled into display lists.
+std::vector<std::string> tga_queries(int alignment = 4) {
+    return {"glGetIntegerv(pname = GL_LIST_INDEX, params = &0)",
+            "glGetIntegerv(pname = GL_UNPACK_ALIGNMENT, params = &" + std::to_string(alignment) + ")"};
+}
+
+std::vector<std::string> tga_upload(int name, int components, int width, int height, const char* format,
+                                    int alignment = 4) {
     const std::string n = std::to_string(name);
-    return {
+    std::vector<std::string> calls = tga_queries(alignment);
+    std::vector<std::string> upload = {
         "glEnable(cap = GL_TEXTURE_2D)",
         "glGenTextures(n = 1, textures = &" + n + ")",
         "glBindTexture(target = GL_TEXTURE_2D, texture = " + n + ")",
@@ -66,6 +78,8 @@ std::vector<std::string> tga_upload(int name, int components, int width, int hei
         "glTexParameteri(target = GL_TEXTURE_2D, pname = GL_TEXTURE_WRAP_S, param = GL_REPEAT)",
         "glTexParameteri(target = GL_TEXTURE_2D, pname = GL_TEXTURE_WRAP_T, param = GL_REPEAT)",
     };
+    calls.insert(calls.end(), upload.begin(), upload.end());
+    return calls;
 }
 
 TEST_F(CallOrder, TextureLoadTga) {
@@ -80,22 +94,32 @@ TEST_F(CallOrder, TextureLoadTga) {
     const std::string rgba_file = dir.write("rgba.tga", rgba.bytes);
     const std::string odd_file = dir.write("odd.tga", odd.bytes);
     const std::string bad_file = dir.write("bad.tga", bad.bytes);
+    const std::string odd_again = dir.write("odd_again.tga", odd.bytes);  // a step of its own
 
     const auto calls = trace({"tga:" + rgb_file, "tga_slot:" + rgba_file, "tga:" + odd_file,
-                              "tga:" + dir.file("missing.tga"), "tga_slot:" + bad_file});
+                              "tga:" + dir.file("missing.tga"), "tga_slot:" + bad_file, "align:1",
+                              "tga_slot:" + odd_file, "align:8", "tga_slot:" + odd_again});
     auto expected = tga_upload(1, 3, 4, 2, "GL_RGB");
     expected.push_back("glBindTexture(target = GL_TEXTURE_2D, texture = 1)");
     EXPECT_EQ(compare(calls[0], expected), "");
-    EXPECT_EQ(calls[0][3].find("blob(24)") != std::string::npos, true) << calls[0][3];
+    ASSERT_GT(calls[0].size(), 5u);
+    EXPECT_NE(calls[0][5].find("blob(24)"), std::string::npos) << calls[0][5];
     // Into a slot: no second bind.
     EXPECT_EQ(compare(calls[1], tga_upload(2, 4, 3, 5, "GL_RGBA")), "");
     // Rows that are not whole multiples of 4 bytes upload with the same calls.
     expected = tga_upload(3, 3, 3, 2, "GL_RGB");
     expected.push_back("glBindTexture(target = GL_TEXTURE_2D, texture = 3)");
     EXPECT_EQ(compare(calls[2], expected), "");
-    // A missing file and a rejected file: no texture, nothing bound.
+    // A missing file: no call at all. A rejected file: the queries, no texture, nothing bound.
     EXPECT_TRUE(calls[3].empty());
-    EXPECT_TRUE(calls[4].empty());
+    EXPECT_EQ(compare(calls[4], tga_queries()), "");
+    // Under another alignment the same calls, no pixel-store call, and rows as OpenGL reads
+    // them there: 9 bytes a row at alignment 1 (18 in all), 16 at alignment 8 (16 + 9).
+    EXPECT_EQ(compare(calls[6], tga_upload(4, 3, 3, 2, "GL_RGB", 1)), "");
+    EXPECT_EQ(compare(calls[8], tga_upload(5, 3, 3, 2, "GL_RGB", 8)), "");
+    ASSERT_GT(calls[8].size(), 5u);
+    EXPECT_NE(calls[6][5].find("blob(18)"), std::string::npos) << calls[6][5];
+    EXPECT_NE(calls[8][5].find("blob(25)"), std::string::npos) << calls[8][5];
 }
 
 TEST_F(CallOrder, TextureLoadBitmap) {
@@ -115,12 +139,14 @@ TEST_F(CallOrder, TextureLoadBitmap) {
     ASSERT_TRUE(bmp_test::write_file(indexed_file, bmp_test::encode(indexed)));
     ASSERT_TRUE(bmp_test::write_file(garbage_file, {'B', 'M', 1, 2, 3}));
 
-    const auto calls =
-        trace({"bmp:" + fill_file, "bmp:" + indexed_file, "bmp:" + dir.file("missing.bmp"), "bmp:" + garbage_file});
+    const auto calls = trace({"bmp:" + fill_file, "bmp:" + indexed_file, "bmp:" + dir.file("missing.bmp"),
+                              "bmp:" + garbage_file, "list_bmp_twice:" + fill_file});
     for (int i = 0; i < 2; ++i) {
         const std::string n = std::to_string(i + 1);
         EXPECT_EQ(compare(calls[size_t(i)],
                           {
+                              // whether a list is being compiled (see TextureLoadTga)
+                              "glGetIntegerv(pname = GL_LIST_INDEX, params = &0)",
                               "glEnable(cap = GL_TEXTURE_2D)",
                               "glGenTextures(n = 1, textures = &" + n + ")",
                               "glBindTexture(target = GL_TEXTURE_2D, texture = " + n + ")",
@@ -142,6 +168,21 @@ TEST_F(CallOrder, TextureLoadBitmap) {
     // Files the loader cannot read: no texture, nothing bound, like a missing TGA file.
     EXPECT_TRUE(calls[2].empty());
     EXPECT_TRUE(calls[3].empty());
+    // The same file twice into one list: the second load binds the texture of the first,
+    // so the list holds one image of it.
+    const auto& list = calls[4];
+    ASSERT_GE(list.size(), 4u);
+    EXPECT_EQ(list[0], "glGenLists(range = 1) = 1");
+    EXPECT_EQ(list[1], "glNewList(list = 1, mode = GL_COMPILE)");
+    EXPECT_EQ(list[2], "glGetIntegerv(pname = GL_LIST_INDEX, params = &1)");
+    EXPECT_EQ(std::count_if(list.begin(), list.end(),
+                            [](const std::string& c) { return c.rfind("glTexImage2D(", 0) == 0; }),
+              1);
+    EXPECT_EQ(compare({list.end() - 4, list.end()}, {"glGetIntegerv(pname = GL_LIST_INDEX, params = &1)",
+                                                     "glEnable(cap = GL_TEXTURE_2D)",
+                                                     "glBindTexture(target = GL_TEXTURE_2D, texture = 3)",
+                                                     "glEndList()"}),
+              "");
 }
 
 }  // namespace

@@ -108,6 +108,94 @@ TEST_F(Textures, TgaTextureHoldsTheFilePixelsInFileRowOrder) {
     EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
 }
 
+// A TGA picture for the alignment cases: every pixel its own colour (and alpha), written
+// raw or as run-length packets that cross the ends of rows (three raw pixels, then a run of
+// two); `expected` gets R, G, B, A of every pixel in file order (A 255 at 24 bits).
+std::vector<uint8_t> alignment_case(unsigned width, unsigned height, uint8_t bpp, bool rle,
+                                    std::vector<uint8_t>& expected) {
+    const unsigned bytes = bpp / 8u;
+    tga_test::TgaFile f = tga_test::header(rle ? 10 : 2, width, height, bpp);
+    auto colour = [](unsigned i) {
+        return tga_test::FilePixel{uint8_t(i * 29 + 3), uint8_t(i * 13 + 2), uint8_t(i * 7 + 1), uint8_t(i * 31 + 4)};
+    };
+    auto expect = [&](const tga_test::FilePixel& p) {
+        expected.insert(expected.end(), {p.r, p.g, p.b, bytes == 4 ? p.a : uint8_t(255)});
+    };
+    const unsigned count = width * height;
+    for (unsigned i = 0; i < count;) {
+        if (!rle) {
+            tga_test::add_pixel(f, tga_test::Part::pixels, colour(i), bytes);
+            expect(colour(i++));
+            continue;
+        }
+        std::vector<tga_test::FilePixel> raw;
+        for (unsigned k = 0; k < 3 && i < count; ++k, ++i) {
+            raw.push_back(colour(i));
+            expect(colour(i));
+        }
+        tga_test::add_raw_packet(f, raw, bytes);
+        const unsigned run = std::min(2u, count - i);
+        if (run == 0) break;
+        tga_test::add_run_packet(f, run, colour(i), bytes);
+        for (unsigned k = 0; k < run; ++k) expect(colour(i));
+        i += run;
+    }
+    return f.bytes;
+}
+
+std::vector<uint8_t> bound_rgba(int width, int height) {
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+GLint unpack_alignment() {
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    return alignment;
+}
+
+// Whatever unpack alignment a program left, a TGA texture holds the file's pixels: odd
+// widths (rows of 3, 9, 15 or 21 bytes at 24 bits, 4 to 28 at 32), raw and run-length files,
+// loaded directly and compiled into a display list that is run later under another
+// alignment. The load leaves the program's alignment as it was.
+TEST_F(Textures, TgaTexturesHoldTheFilePixelsUnderAnyUnpackAlignment) {
+    int slot = 0;
+    for (GLint alignment : {1, 2, 4, 8}) {
+        for (uint8_t bpp : {uint8_t(24), uint8_t(32)}) {
+            for (bool rle : {false, true}) {
+                for (unsigned width : {1u, 3u, 5u, 7u}) {
+                    const unsigned height = 3;
+                    SCOPED_TRACE("alignment " + std::to_string(alignment) + ", " + std::to_string(bpp) + " bits" +
+                                 (rle ? ", run-length" : ", raw") + ", " + std::to_string(width) + " x 3");
+                    std::vector<uint8_t> expected;
+                    const std::string file = dir.write("aligned.tga", alignment_case(width, height, bpp, rle, expected));
+                    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+                    TEXTURELOADTGAID(file, slot);
+                    ASSERT_NE(TEXTURETGA2[slot].TEXID, 0u);
+                    EXPECT_EQ(unpack_alignment(), alignment);
+                    EXPECT_EQ(bound_rgba(int(width), int(height)), expected);
+
+                    // Compiled into a list: the list keeps the pixels as unpacked at compile time.
+                    const GLuint list = glGenLists(1);
+                    glNewList(list, GL_COMPILE);
+                    TEXTURELOADTGA(file);
+                    glEndList();
+                    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment == 8 ? 1 : 8);
+                    glBindTexture(GL_TEXTURE_2D, 0);
+                    glCallList(list);
+                    ASSERT_EQ(bound_texture(), GLint(TEXTURETGA.TEXID));
+                    EXPECT_EQ(bound_rgba(int(width), int(height)), expected) << "from the list";
+                    glDeleteLists(list, 1);
+                    slot = (slot + 1) % (MAXTEXTURESLOT + 1);
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(win32::virtual_host::message_box_log().empty());
+}
+
 TEST_F(Textures, ThirtyTwoBitTgaMakesAnRgbaTexture) {
     tga_test::TgaFile f = tga_test::header(10, 2, 2, 32);
     tga_test::add_run_packet(f, 4, {30, 20, 10, 128}, 4);
@@ -374,6 +462,75 @@ TEST_F(Textures, BitmapTexturesShowEveryPixelInItsFileColour) {
             }
         }
     }
+}
+
+// A display list keeps a copy of every image loaded while it is compiled, and fills the
+// texture from it each time it runs. A file loaded again into the same list binds the
+// texture of its first load there (one copy in the list, one texture), for bitmaps and TGA
+// files alike, and the list still shows each file's picture where it binds it. Another
+// list, or a load outside any list, makes a texture of its own.
+TEST_F(Textures, AFileLoadedAgainIntoTheSameListBindsItsFirstTexture) {
+    bmp_test::BmpSpec red_spec;
+    red_spec.width = 2;
+    red_spec.height = 1;
+    red_spec.rows = {{0xFF0000, 0xFF0000}};
+    bmp_test::BmpSpec blue_spec = red_spec;
+    blue_spec.rows = {{0x0000FF, 0x0000FF}};
+    const std::string red = dir.file("red.bmp"), blue = dir.file("blue.bmp");
+    ASSERT_TRUE(bmp_test::write_file(red, bmp_test::encode(red_spec)));
+    ASSERT_TRUE(bmp_test::write_file(blue, bmp_test::encode(blue_spec)));
+    tga_test::TgaFile green = tga_test::header(2, 1, 1, 24);
+    green.add(tga_test::Part::pixels, {0, 255, 0});
+    const std::string tga = dir.write("green.tga", green.bytes);
+
+    std::vector<GLuint> bound;  // the texture each load left bound, in order
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    for (const std::string* file : {&red, &blue, &red, &tga, &red, &tga}) {
+        if (file == &tga) {
+            TEXTURELOADTGA(*file);
+            bound.push_back(TEXTURETGA.TEXID);
+        } else {
+            TEXTURELOAD(file->c_str());
+            bound.push_back(TEXTUREID);
+        }
+    }
+    glEndList();
+    ASSERT_EQ(bound.size(), 6u);
+    EXPECT_NE(bound[0], bound[1]);
+    EXPECT_NE(bound[0], bound[3]);
+    EXPECT_EQ(bound[2], bound[0]) << "red.bmp again: the texture of its first load";
+    EXPECT_EQ(bound[4], bound[0]);
+    EXPECT_EQ(bound[5], bound[3]) << "green.tga again: the texture of its first load";
+    EXPECT_EQ(TEXTURETGA.WIDTH, 1u);
+    EXPECT_EQ(TEXTURETGA.TYP, LONGWORD(GL_RGB));
+    EXPECT_EQ(TEXTURETGA.IMAGEDATA, nullptr);
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glCallList(list);
+    EXPECT_EQ(bound_texture(), GLint(bound[5]));
+    int w = 0, h = 0;
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{{0, 255, 0}}));
+    glBindTexture(GL_TEXTURE_2D, bound[0]);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kRed, kRed}));
+    glBindTexture(GL_TEXTURE_2D, bound[1]);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kBlue, kBlue}));
+
+    // Another list, and loads outside any list, make textures of their own.
+    const GLuint other = glGenLists(1);
+    glNewList(other, GL_COMPILE);
+    TEXTURELOAD(red.c_str());
+    glEndList();
+    EXPECT_NE(TEXTUREID, bound[0]);
+    const LONGWORD in_other = TEXTUREID;
+    TEXTURELOAD(red.c_str());
+    const LONGWORD outside = TEXTUREID;
+    TEXTURELOAD(red.c_str());
+    EXPECT_NE(outside, in_other);
+    EXPECT_NE(TEXTUREID, outside);
+    EXPECT_EQ(bound_texels(w, h), (std::vector<Rgb>{kRed, kRed}));
+    glDeleteLists(list, 1);
+    glDeleteLists(other, 1);
 }
 
 TEST_F(Textures, UnreadableBitmapsMakeNoTexture) {
