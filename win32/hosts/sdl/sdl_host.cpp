@@ -1,7 +1,9 @@
 // The desktop host: one SDL window per top-level Win32 window, GL contexts through SDL,
 // SDL events turned into the Win32 layer's input calls. The sources beside it hold the rest:
 // keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
-// windows at swap) and window_manager (focus, dialogs, a lost display). SDL's video subsystem
+// windows at swap) and window_manager (focus, dialogs, how windows are made and fitted, a lost
+// display; with a room per video driver, so that this file is the same on X11, Wayland and
+// KMS). SDL's video subsystem
 // starts on first need, on the display the environment names; with no display, or one that
 // cannot be opened, windows cannot be created and message boxes answer on standard error.
 // Every native failure keeps SDL's reason for the Win32 layer to pass on. A display lost
@@ -90,8 +92,7 @@ public:
         const std::string title = cp1252_to_utf8(desc.title);
         Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
         if (!desc.decorated) flags |= SDL_WINDOW_BORDERLESS;
-        // A compositor may step aside for a window covering the screen, not for a window.
-        SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, desc.decorated ? "0" : "1");
+        flags |= prepare_window(desc.decorated, covers_screen(p));
         SDL_Window* window = nullptr;
         for (const GlConfig& config : kGlConfigs) {
             set_gl_attributes(config);
@@ -150,6 +151,9 @@ public:
         const Placement old = placement(surface->desc);
         if (p.w != old.w || p.h != old.h) SDL_SetWindowSize(surface->window, p.w, p.h);
         if (p.x != old.x || p.y != old.y) SDL_SetWindowPosition(surface->window, p.x, p.y);
+        if (desc.decorated != surface->desc.decorated || covers_screen(p) != covers_screen(old)) {
+            refit_window(surface->window, desc.decorated, covers_screen(p));
+        }
         surface->desc = desc;
         surface->origin_x = p.x;
         surface->origin_y = p.y;
@@ -269,23 +273,37 @@ public:
         cursors_.show(cursor);
     }
 
+    // Where the window system cannot tell the pointer's screen position nor move the pointer
+    // (Wayland), the position is the one the host last saw over its windows, and moving the
+    // pointer moves that position only: from then on it is the position asked for plus the
+    // pointer's motion since, so that a program reading how far the pointer went from
+    // where it put it reads the true motion.
     void set_cursor_pos(int x, int y) override {
         if (!video()) return;
+        if (!screen_positions_known()) {
+            warp_ = POINT{x - pointer_.x, y - pointer_.y};
+            return;
+        }
         const POINT delta = screen_delta();
         SDL_WarpMouseGlobal(x + delta.x, y + delta.y);
     }
 
     POINT cursor_pos() override {
         if (!video()) return POINT{0, 0};
+        if (!screen_positions_known()) return POINT{pointer_.x + warp_.x, pointer_.y + warp_.y};
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         const POINT delta = screen_delta();
         return POINT{x - delta.x, y - delta.y};
     }
 
+    // Where SDL cannot capture the mouse (its Wayland driver), the compositor still sends a
+    // window the pointer's motion while a button is held on it, also beyond its edges, but
+    // SDL clamps the positions to the window: the host then follows the pointer itself.
     void capture_mouse(bool on) override {
         if (!running()) return;
-        SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
+        captured_ = on;
+        capture_followed_ = SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE) != 0 && on;
     }
 
     int message_box(const MessageBoxDesc& box) override {
@@ -407,6 +425,30 @@ private:
         return mode;
     }
 
+    // The window's rectangle is the whole screen.
+    bool covers_screen(const Placement& p) {
+        SDL_Rect screen;
+        if (!video() || SDL_GetDisplayBounds(0, &screen) != 0) return false;
+        return p.x == screen.x && p.y == screen.y && p.w == screen.w && p.h == screen.h;
+    }
+
+    // The pointer's position in the Win32 layer's screen coordinates, from an event at (x, y)
+    // in the window that moved it by (dx, dy). SDL keeps the position of a window it has not
+    // captured inside the window; while the host follows a capture (see capture_mouse), a
+    // position on the window's edge is where the pointer was plus the motion, which SDL
+    // reports unclamped.
+    POINT follow_pointer(NativeSurface* s, int x, int y, int dx, int dy) {
+        POINT at{s->origin_x + x, s->origin_y + y};
+        if (captured_ && capture_followed_ && pointer_window_ == s->id) {
+            int w = 0, h = 0;
+            SDL_GetWindowSize(s->window, &w, &h);
+            if (x <= 0 || y <= 0 || x >= w - 1 || y >= h - 1) at = POINT{pointer_.x + dx, pointer_.y + dy};
+        }
+        pointer_ = at;
+        pointer_window_ = s->id;
+        return at;
+    }
+
     bool known(NativeSurface* surface) const {
         return surface && std::find(surfaces_.begin(), surfaces_.end(), surface) != surfaces_.end();
     }
@@ -428,6 +470,7 @@ private:
     // manager places framed windows where it likes. Measured on the focused window, else
     // on the first visible one.
     POINT screen_delta() const {
+        if (!screen_positions_known()) return POINT{0, 0};
         NativeSurface* reference = focus_;
         for (NativeSurface* s : surfaces_) {
             if (!reference && s->visible) reference = s;
@@ -442,7 +485,8 @@ private:
         switch (ev.type) {
             case SDL_MOUSEMOTION:
                 if (NativeSurface* s = by_id(ev.motion.windowID)) {
-                    input_mouse_move(s, s->origin_x + ev.motion.x, s->origin_y + ev.motion.y, ev.motion.timestamp);
+                    const POINT at = follow_pointer(s, ev.motion.x, ev.motion.y, ev.motion.xrel, ev.motion.yrel);
+                    input_mouse_move(s, at.x, at.y, ev.motion.timestamp);
                 }
                 break;
             case SDL_MOUSEBUTTONDOWN:
@@ -459,8 +503,8 @@ private:
                 } else {
                     break;
                 }
-                input_mouse_button(s, button, ev.button.state == SDL_PRESSED, s->origin_x + ev.button.x,
-                                   s->origin_y + ev.button.y, ev.button.timestamp);
+                const POINT at = follow_pointer(s, ev.button.x, ev.button.y, 0, 0);
+                input_mouse_button(s, button, ev.button.state == SDL_PRESSED, at.x, at.y, ev.button.timestamp);
                 break;
             }
             case SDL_KEYDOWN:
@@ -504,6 +548,11 @@ private:
     NativeSurface* focus_ = nullptr;  // the top-level window that has (or last had) the keyboard
     std::deque<SDL_Event> deferred_;
     Cursors cursors_;
+    bool captured_ = false;          // the Win32 layer captured the mouse
+    bool capture_followed_ = false;  // SDL could not: the host follows the pointer (follow_pointer)
+    POINT pointer_{0, 0};            // the pointer where the host last saw it, in screen coordinates
+    Uint32 pointer_window_ = 0;      // the window it was seen in
+    POINT warp_{0, 0};               // where the program put it, from there (set_cursor_pos)
     Failure failure_;  // of the last call that can fail
 };
 

@@ -1,0 +1,107 @@
+#include "tests/support/weston.h"
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace desktop {
+
+using namespace std::chrono_literals;
+
+Weston::Weston(int width, int height) {
+    char folder[] = "/tmp/weston-e2e-XXXXXX";  // mkdtemp makes it 0700, as a runtime folder must be
+    if (!mkdtemp(folder)) return;
+    runtime_ = folder;
+    socket_ = "wayland-e2e";
+    {
+        std::ofstream ini(runtime_ + "/weston.ini");
+        ini << "[core]\nidle-time=0\n"
+               "[shell]\nbackground-color=0xff"
+            << std::hex << kBackground
+            << "\npanel-position=none\nlocking=false\nanimation=none\nclose-animation=none\n"
+               "startup-animation=none\nfocus-animation=none\n";
+    }
+    process_ = start({"/usr/bin/env", "XDG_RUNTIME_DIR=" + runtime_, "weston", "--backend=x11-backend.so",
+                      "--use-pixman", "--config=" + runtime_ + "/weston.ini", "--socket=" + socket_,
+                      "--width=" + std::to_string(width), "--height=" + std::to_string(height)});
+    for (int i = 0; i < 200 && !std::filesystem::exists(runtime_ + "/" + socket_); ++i) {
+        if (wait_exit(process_, 0ms)) return;
+        std::this_thread::sleep_for(50ms);
+    }
+    if (!std::filesystem::exists(runtime_ + "/" + socket_)) return;
+    output_ = find_window("Weston Compositor - screen0", 10s);
+    if (!output_) return;
+    geometry_ = window_geometry(output_);
+    // The shell's background is drawn by a client of Weston's own: the output is ready once
+    // it shows.
+    for (int i = 0; i < 100; ++i) {
+        const picture::Image shot = screenshot();
+        if (shot.width > 0 && picture::fraction_not(shot, kBackground, 2) < 0.01) return;
+        std::this_thread::sleep_for(50ms);
+    }
+    output_ = 0;
+}
+
+Weston::~Weston() {
+    terminate();
+    if (!wait_exit(process_, 5s)) kill_process(process_);
+    if (!runtime_.empty()) std::filesystem::remove_all(runtime_);
+}
+
+std::string Weston::log() const { return read_stderr(process_); }
+
+Process Weston::start_client(const std::vector<std::string>& argv) const {
+    std::vector<std::string> command = {"/usr/bin/env",           "-u",
+                                        "DISPLAY",                "SDL_VIDEODRIVER=wayland",
+                                        "XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=" + socket_};
+    command.insert(command.end(), argv.begin(), argv.end());
+    return start(command);
+}
+
+picture::Image Weston::screenshot() const { return desktop::screenshot(geometry_); }
+
+void Weston::key(const std::string& keysym) const { desktop::key(output_, keysym); }
+
+void Weston::mouse_move(int x, int y) const { desktop::mouse_move(geometry_.x + x, geometry_.y + y); }
+
+void Weston::drag(int button, int x0, int y0, int x1, int y1, int steps) const {
+    desktop::drag(button, geometry_.x + x0, geometry_.y + y0, geometry_.x + x1, geometry_.y + y1, steps);
+}
+
+void Weston::click(int x, int y) const {
+    mouse_move(x, y);
+    std::this_thread::sleep_for(100ms);
+    mouse_down(1);
+    std::this_thread::sleep_for(80ms);
+    mouse_up(1);
+}
+
+bool Weston::terminate() {
+    if (process_.pid <= 1) return false;
+    if (wait_exit(process_, 0ms)) return false;
+    return kill(process_.pid, SIGTERM) == 0;
+}
+
+picture::Extent extent_of(const picture::Image& image, uint32_t colour, int tolerance) {
+    picture::Extent e;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            if (!picture::alike(image.at(x, y), colour, tolerance)) continue;
+            if (e.empty()) {
+                e.left = e.right = x;
+                e.top = e.bottom = y;
+            } else {
+                e.left = std::min(e.left, x);
+                e.right = std::max(e.right, x);
+                e.top = std::min(e.top, y);
+                e.bottom = std::max(e.bottom, y);
+            }
+        }
+    return e;
+}
+
+}  // namespace desktop
