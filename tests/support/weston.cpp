@@ -22,7 +22,7 @@ Weston::Weston(int width, int height) {
         ini << "[core]\nidle-time=0\n"
                "[shell]\nbackground-color=0xff"
             << std::hex << kBackground
-            << "\npanel-position=none\nlocking=false\nanimation=none\nclose-animation=none\n"
+            << "\npanel-position=bottom\nclock-format=none\nlocking=false\nanimation=none\nclose-animation=none\n"
                "startup-animation=none\nfocus-animation=none\n";
     }
     process_ = start({"/usr/bin/env", "XDG_RUNTIME_DIR=" + runtime_, "weston", "--backend=x11-backend.so",
@@ -37,10 +37,12 @@ Weston::Weston(int width, int height) {
     if (!output_) return;
     geometry_ = window_geometry(output_);
     // The shell's background is drawn by a client of Weston's own: the output is ready once
-    // it shows.
+    // it shows (above the panel).
     for (int i = 0; i < 100; ++i) {
         const picture::Image shot = screenshot();
-        if (shot.width > 0 && picture::fraction_not(shot, kBackground, 2) < 0.01) return;
+        if (shot.width > 0 && picture::fraction_not(picture::crop(shot, 0, 0, shot.width, shot.height / 2),
+                                                    kBackground, 2) < 0.01)
+            return;
         std::this_thread::sleep_for(50ms);
     }
     output_ = 0;
@@ -66,11 +68,24 @@ picture::Image Weston::screenshot() const { return desktop::screenshot(geometry_
 
 void Weston::key(const std::string& keysym) const { desktop::key(output_, keysym); }
 
-void Weston::mouse_move(int x, int y) const { desktop::mouse_move(geometry_.x + x, geometry_.y + y); }
+// xdotool's --sync waits for the pointer to move, which it never does when it is there
+// already.
+void Weston::mouse_move(int x, int y) const {
+    const Point to{geometry_.x + x, geometry_.y + y};
+    if (pointer_position() != to) desktop::mouse_move(to.x, to.y);
+}
 
 void Weston::drag(int button, int x0, int y0, int x1, int y1, int steps) const {
-    desktop::drag(button, geometry_.x + x0, geometry_.y + y0, geometry_.x + x1, geometry_.y + y1, steps);
+    mouse_move(x0, y0);
+    mouse_down(button);
+    for (int i = 1; i <= steps; ++i) {
+        mouse_move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+        std::this_thread::sleep_for(30ms);
+    }
+    mouse_up(button);
 }
+
+void Weston::park_pointer() const { mouse_move(geometry_.width - 2, 1); }
 
 void Weston::click(int x, int y) const {
     mouse_move(x, y);

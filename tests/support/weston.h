@@ -1,7 +1,7 @@
 // A Wayland compositor for end-to-end tests: Weston with its X11 back end and the pixman
 // renderer, nested in the test's own X server (xvfb.sh), with a runtime folder and a
-// configuration of its own (a plain background of one colour, no panel, no animations,
-// no locking). Its output is an X window on that server, so screenshots of it show what
+// configuration of its own (a plain background of one colour, the shell's panel at the
+// bottom without a clock, no animations, no locking). Its output is an X window on that server, so screenshots of it show what
 // Weston shows and xdotool on it drives Weston's seat, whose keyboard and pointer reach
 // the Wayland clients. (Weston's headless back end has no seat, and SDL 2.26 crashes on a
 // compositor without one.)
@@ -51,6 +51,9 @@ public:
     void mouse_move(int x, int y) const;
     void drag(int button, int x0, int y0, int x1, int y1, int steps = 10) const;
     void click(int x, int y) const;
+    // Moves the pointer to the output's top right corner, out of the pictures of windows
+    // elsewhere.
+    void park_pointer() const;
 
     // Ends Weston as a session does (SIGTERM); false when it was not running.
     bool terminate();

@@ -297,13 +297,12 @@ public:
         return POINT{x - delta.x, y - delta.y};
     }
 
-    // Where SDL cannot capture the mouse (its Wayland driver), the compositor still sends a
-    // window the pointer's motion while a button is held on it, also beyond its edges, but
-    // SDL clamps the positions to the window: the host then follows the pointer itself.
+    // SDL's Wayland driver cannot capture the mouse on request, and need not: while a button
+    // is held on a window the compositor goes on sending it the pointer's motion, beyond its
+    // edges too, and SDL marks the window captured so that the positions are not clamped.
     void capture_mouse(bool on) override {
         if (!running()) return;
-        captured_ = on;
-        capture_followed_ = SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE) != 0 && on;
+        SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
     }
 
     int message_box(const MessageBoxDesc& box) override {
@@ -433,20 +432,10 @@ private:
     }
 
     // The pointer's position in the Win32 layer's screen coordinates, from an event at (x, y)
-    // in the window that moved it by (dx, dy). SDL keeps the position of a window it has not
-    // captured inside the window; while the host follows a capture (see capture_mouse), a
-    // position on the window's edge is where the pointer was plus the motion, which SDL
-    // reports unclamped.
-    POINT follow_pointer(NativeSurface* s, int x, int y, int dx, int dy) {
-        POINT at{s->origin_x + x, s->origin_y + y};
-        if (captured_ && capture_followed_ && pointer_window_ == s->id) {
-            int w = 0, h = 0;
-            SDL_GetWindowSize(s->window, &w, &h);
-            if (x <= 0 || y <= 0 || x >= w - 1 || y >= h - 1) at = POINT{pointer_.x + dx, pointer_.y + dy};
-        }
-        pointer_ = at;
-        pointer_window_ = s->id;
-        return at;
+    // in a window, kept for cursor_pos where SDL cannot tell it.
+    POINT follow_pointer(NativeSurface* s, int x, int y) {
+        pointer_ = POINT{s->origin_x + x, s->origin_y + y};
+        return pointer_;
     }
 
     bool known(NativeSurface* surface) const {
@@ -485,7 +474,7 @@ private:
         switch (ev.type) {
             case SDL_MOUSEMOTION:
                 if (NativeSurface* s = by_id(ev.motion.windowID)) {
-                    const POINT at = follow_pointer(s, ev.motion.x, ev.motion.y, ev.motion.xrel, ev.motion.yrel);
+                    const POINT at = follow_pointer(s, ev.motion.x, ev.motion.y);
                     input_mouse_move(s, at.x, at.y, ev.motion.timestamp);
                 }
                 break;
@@ -503,7 +492,7 @@ private:
                 } else {
                     break;
                 }
-                const POINT at = follow_pointer(s, ev.button.x, ev.button.y, 0, 0);
+                const POINT at = follow_pointer(s, ev.button.x, ev.button.y);
                 input_mouse_button(s, button, ev.button.state == SDL_PRESSED, at.x, at.y, ev.button.timestamp);
                 break;
             }
@@ -548,11 +537,8 @@ private:
     NativeSurface* focus_ = nullptr;  // the top-level window that has (or last had) the keyboard
     std::deque<SDL_Event> deferred_;
     Cursors cursors_;
-    bool captured_ = false;          // the Win32 layer captured the mouse
-    bool capture_followed_ = false;  // SDL could not: the host follows the pointer (follow_pointer)
-    POINT pointer_{0, 0};            // the pointer where the host last saw it, in screen coordinates
-    Uint32 pointer_window_ = 0;      // the window it was seen in
-    POINT warp_{0, 0};               // where the program put it, from there (set_cursor_pos)
+    POINT pointer_{0, 0};  // the pointer where the host last saw it, in screen coordinates
+    POINT warp_{0, 0};     // where the program put it, from there (set_cursor_pos)
     Failure failure_;  // of the last call that can fail
 };
 
