@@ -76,7 +76,16 @@ void Weston::mouse_move(int x, int y) const {
 }
 
 void Weston::drag(int button, int x0, int y0, int x1, int y1, int steps) const {
+    // Weston's pointer can stray from the X server's (it follows the X pointer's motion, and
+    // stops at its output's edges): both meet again in the output's corner. Then to the
+    // start as a hand comes, not in one jump, so that the client under it has seen the
+    // pointer there (a frame's title bar starts a move from where it saw it).
+    mouse_move(0, 0);
+    std::this_thread::sleep_for(50ms);
+    mouse_move(x0 - 4, y0);
+    std::this_thread::sleep_for(50ms);
     mouse_move(x0, y0);
+    std::this_thread::sleep_for(100ms);
     mouse_down(button);
     for (int i = 1; i <= steps; ++i) {
         mouse_move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
@@ -88,6 +97,8 @@ void Weston::drag(int button, int x0, int y0, int x1, int y1, int steps) const {
 void Weston::park_pointer() const { mouse_move(geometry_.width - 2, 1); }
 
 void Weston::click(int x, int y) const {
+    mouse_move(0, 0);  // see drag()
+    std::this_thread::sleep_for(50ms);
     mouse_move(x, y);
     std::this_thread::sleep_for(100ms);
     mouse_down(1);
