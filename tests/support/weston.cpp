@@ -56,12 +56,12 @@ Weston::~Weston() {
 
 std::string Weston::log() const { return read_stderr(process_); }
 
-Process Weston::start_client(const std::vector<std::string>& argv) const {
+Process Weston::start_client(const std::vector<std::string>& argv, const std::string& directory) const {
     std::vector<std::string> command = {"/usr/bin/env",           "-u",
                                         "DISPLAY",                "SDL_VIDEODRIVER=wayland",
                                         "XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=" + socket_};
     command.insert(command.end(), argv.begin(), argv.end());
-    return start(command);
+    return start(command, directory);
 }
 
 picture::Image Weston::screenshot() const { return desktop::screenshot(geometry_); }

@@ -38,8 +38,9 @@ public:
     const std::string& socket() const { return socket_; }
 
     // Starts a program as a client of this compositor alone: SDL_VIDEODRIVER=wayland,
-    // WAYLAND_DISPLAY and XDG_RUNTIME_DIR set, DISPLAY unset.
-    Process start_client(const std::vector<std::string>& argv) const;
+    // WAYLAND_DISPLAY and XDG_RUNTIME_DIR set, DISPLAY unset; `directory`, if given, is its
+    // working directory.
+    Process start_client(const std::vector<std::string>& argv, const std::string& directory = "") const;
 
     // The X window showing the output, its place on the X screen, and its pixels.
     unsigned long output() const { return output_; }

@@ -2,13 +2,18 @@
 // X display to fall back on) of a real compositor: Weston, nested in the test's Xvfb,
 // driven through its seat with xdotool. The question is asked and answered with the
 // keyboard; No gives an 800 x 600 window dressed by libdecor with the buggy in it, which a
-// left drag turns, also by the whole distance of a drag that leaves the window; Yes gives
-// a window covering the output; Escape ends the viewer with 0; the demo's buttons take
-// clicks inside their shapes only.
+// left drag turns, also by the whole distance of a drag that leaves the window, and its
+// title bar's close ends the viewer with 0; Yes gives a window covering the output, which
+// Escape ends with 0; an error box during the start-up leaves the viewer's GL context
+// drawing; the demo's buttons take clicks inside their shapes only.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -89,8 +94,8 @@ struct Viewer {
     desktop::Process process;
     Rect band;  // the box's button band on the output
 
-    explicit Viewer(const Weston& w) : weston(w) {
-        process = weston.start_client({"./buggy"});
+    explicit Viewer(const Weston& w, const std::string& directory = "") : weston(w) {
+        process = weston.start_client({directory.empty() ? "./buggy" : directory + "/buggy"}, directory);
         eventually(20s, [&] { return (band = box_band(weston.screenshot())).w > 0; });
     }
     ~Viewer() { desktop::kill_process(process); }
@@ -108,6 +113,7 @@ struct Viewer {
             // Clicked first (beside its buttons), as a user does: the compositor gives the
             // keyboard to the window clicked.
             weston.click(band.x + 4, band.y + 4);
+            std::this_thread::sleep_for(200ms);
             weston.key(key);
             eventually(6s, [&] {
                 const picture::Image shot = weston.screenshot();
@@ -141,7 +147,7 @@ picture::Extent buggy_extent(const picture::Image& client) { return picture::ext
 
 }  // namespace
 
-TEST_F(OnWayland, TheQuestionIsAskedNoGivesADecoratedWindowDragsTurnTheBuggyEscapeEnds) {
+TEST_F(OnWayland, TheQuestionIsAskedNoGivesADecoratedWindowDragsTurnTheBuggyItsCloseEnds) {
     Viewer viewer(*weston_);
     // The box drawn by the viewer itself: its button band, a focused button.
     ASSERT_TRUE(viewer.box_shown()) << "no question box on Weston\n" << viewer.said();
@@ -201,12 +207,14 @@ TEST_F(OnWayland, TheQuestionIsAskedNoGivesADecoratedWindowDragsTurnTheBuggyEsca
     EXPECT_GT(side_again.width(), end_on.width() * 1.25) << "the drag out of the window turned by less than its length";
     if (beyond == 80) EXPECT_GT(side_again.width(), side.width() * 0.85) << "a quarter round: side-on again";
 
-    const auto code = viewer.escape();
-    ASSERT_TRUE(code.has_value()) << "Escape did not end the viewer within 5 s";
+    // The close button at the title bar's right end: the compositor's close ends the viewer.
+    weston_->click(client.right() - 16, client.y - 12);
+    const auto code = desktop::wait_exit(viewer.process, 5s);
+    ASSERT_TRUE(code.has_value()) << "the title bar's close button did not end the viewer within 5 s";
     EXPECT_EQ(*code, 0);
 }
 
-TEST_F(OnWayland, YesGivesAWindowCoveringTheOutput) {
+TEST_F(OnWayland, YesGivesAWindowCoveringTheOutputAndEscapeEnds) {
     Viewer viewer(*weston_);
     ASSERT_TRUE(viewer.box_shown()) << "no question box on Weston\n" << viewer.said();
     const desktop::Geometry output = weston_->output_geometry();
@@ -218,6 +226,48 @@ TEST_F(OnWayland, YesGivesAWindowCoveringTheOutput) {
     picture::write_png(full, "wayland-full-screen.png");
     EXPECT_GT(picture::fraction_not(full, kSky, 6), 0.03) << "the buggy is not in the window";
     const auto code = viewer.escape();
+    ASSERT_TRUE(code.has_value()) << "Escape did not end the viewer within 5 s";
+    EXPECT_EQ(*code, 0);
+}
+
+TEST_F(OnWayland, AnErrorBoxDuringTheStartUpLeavesTheViewersGlContextDrawing) {
+    // A broken TGA file: its box comes up while the display lists are being compiled, with
+    // the viewer's GL context current; the box draws with a context of its own, and once it
+    // is answered the viewer's context draws the frames again.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("buggy-wayland-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::create_symlink(fs::current_path() / "buggy", folder / "buggy");
+    for (const char* file : {"buggy.bmp", "Metal1-00.bmp", "giger.bmp", "water3.bmp", "riflesso.tga", "riflesso2.tga",
+                             "pneumatico.tga"})
+        fs::create_symlink(fs::current_path() / file, folder / file);
+    std::ofstream(folder / "sun.tga", std::ios::binary) << "this is not a TGA file";
+
+    Viewer viewer(*weston_, folder.string());
+    ASSERT_TRUE(viewer.box_shown()) << "no question box on Weston\n" << viewer.said();
+    weston_->click(viewer.band.x + 4, viewer.band.y + 4);
+    std::this_thread::sleep_for(200ms);
+    weston_->key("n");
+    // The reader's box, another than the question.
+    const Rect question = viewer.band;
+    const bool shown = eventually(20s, [&] {
+        const Rect error = box_band(weston_->screenshot());
+        return error.w > 0 && (error.x != question.x || error.y != question.y || error.w != question.w);
+    });
+    picture::write_png(weston_->screenshot(), "wayland-error-box.png");
+    ASSERT_TRUE(shown) << "no error box\n" << viewer.said();
+    const Rect client = viewer.answer("Return", kClientWidth, kClientHeight);
+    ASSERT_EQ(client.w, kClientWidth) << "the window did not show after the error box\n" << viewer.said();
+    const picture::Image frame = viewer.settled(client);
+    picture::write_png(frame, "wayland-after-error-box.png");
+    EXPECT_GT(picture::fraction_not(frame, kSky, 6), 0.03) << "the viewer draws no buggy after the box";
+    // Frames go on: a drag still turns it.
+    const picture::Extent before = buggy_extent(frame);
+    weston_->drag(1, client.cx(), client.cy(), client.cx() + 90, client.cy());
+    EXPECT_LT(buggy_extent(viewer.settled(client)).width(), before.width() * 0.8) << "the frames stopped";
+    const auto code = viewer.escape();
+    fs::remove_all(folder);
     ASSERT_TRUE(code.has_value()) << "Escape did not end the viewer within 5 s";
     EXPECT_EQ(*code, 0);
 }

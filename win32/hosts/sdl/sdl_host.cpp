@@ -3,9 +3,9 @@
 // keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
 // windows at swap) and window_manager (focus, dialogs, how windows are made and fitted, a lost
 // display; with a room per video driver, so that this file is the same on X11, Wayland and
-// KMS). SDL's video subsystem
-// starts on first need, on the display the environment names; with no display, or one that
-// cannot be opened, windows cannot be created and message boxes answer on standard error.
+// KMS). SDL's video subsystem starts on first need, on the display the environment names;
+// with no display, or one that cannot be opened, windows cannot be created and message boxes
+// answer on standard error.
 // Every native failure keeps SDL's reason for the Win32 layer to pass on. A display lost
 // while the program runs takes its windows with it, as does a window destroyed from outside:
 // the Win32 layer is told, and the host makes no more native calls on what is gone.
