@@ -36,6 +36,8 @@ public:
     std::string log() const;
     // The socket's name, as WAYLAND_DISPLAY gives it.
     const std::string& socket() const { return socket_; }
+    // Its runtime folder, as XDG_RUNTIME_DIR gives it.
+    const std::string& runtime() const { return runtime_; }
 
     // Starts a program as a client of this compositor alone: SDL_VIDEODRIVER=wayland,
     // WAYLAND_DISPLAY and XDG_RUNTIME_DIR set, DISPLAY unset; `directory`, if given, is its
