@@ -8,6 +8,7 @@ PACKAGES=(
   libpixman-1-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   xvfb xdotool x11-utils apitrace libx11-dev openbox libwayland-dev weston
+  libdecor-0-plugin-1-cairo
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 googletest wine wine64
 )

@@ -284,13 +284,22 @@ public:
         }
         id_ = SDL_GetWindowID(window_);
         watch_window(window_);
+        // Software drawing needs a framebuffer the video driver gives the window itself, which
+        // SDL's x11 driver does and its wayland and kmsdrm drivers do not: there the box draws
+        // with an accelerated renderer over a GL context of its own (see run_message_box for
+        // the caller's context).
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
-            failure = {"SDL_CreateRenderer", SDL_GetError()};
-            return false;
+            const std::string software = SDL_GetError();
+            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+            if (!renderer_) {
+                failure = {"SDL_CreateRenderer", software + "; accelerated: " + SDL_GetError()};
+                return false;
+            }
         }
         dress_as_dialog(window_, owner, box_close_answer(box_) != 0);
         SDL_ShowWindow(window_);
+        dialog_shown(window_, owner);
         take_focus(window_);
         draw();
         return true;
@@ -521,8 +530,11 @@ int run_message_box(const MessageBoxDesc& box, SDL_Window* owner, std::deque<SDL
         failure = font_failure();
         font_failure() = {};
     }
-    if (gl_context && display_lost().empty() && SDL_GL_GetCurrentContext() != gl_context) {
-        SDL_GL_MakeCurrent(gl_window, gl_context);
+    // A box drawn with GL made its own context current and deleted it: the caller's context
+    // (or none) is current again, on the caller's window.
+    if (display_lost().empty() &&
+        (SDL_GL_GetCurrentContext() != gl_context || SDL_GL_GetCurrentWindow() != gl_window)) {
+        SDL_GL_MakeCurrent(gl_context ? gl_window : nullptr, gl_context);
     }
     return answer;
 }

@@ -1,7 +1,9 @@
-// The desktop message box: a small window of our own (SDL's software renderer and SDL_ttf
-// text, never a GL context, so it works before, during and after the program's GL use) with
-// its own event loop, shown and run from the description the Win32 layer made, and its keys
-// and layout, which need no display.
+// The desktop message box: a small window of our own (SDL_ttf text, drawn with SDL's software
+// renderer where the video driver gives windows a framebuffer, else with an accelerated one
+// over a GL context of the box's own; the program's current context is current again once
+// the box is gone, so it works before, during and after the program's GL use) with its own
+// event loop, shown and run from the description the Win32 layer made, and its keys and
+// layout, which need no display.
 #pragma once
 
 #include <SDL.h>

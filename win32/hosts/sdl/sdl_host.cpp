@@ -1,9 +1,11 @@
 // The desktop host: one SDL window per top-level Win32 window, GL contexts through SDL,
 // SDL events turned into the Win32 layer's input calls. The sources beside it hold the rest:
 // keyboard (the key map), text (code-page conversion), cursors, message_box, overlay (child
-// windows at swap) and window_manager (focus, dialogs, a lost display). SDL's video subsystem
-// starts on first need, on the display the environment names; with no display, or one that
-// cannot be opened, windows cannot be created and message boxes answer on standard error.
+// windows at swap) and window_manager (focus, dialogs, how windows are made and fitted, a lost
+// display; with a room per video driver, so that this file is the same on X11, Wayland and
+// KMS). SDL's video subsystem starts on first need, on the display the environment names;
+// with no display, or one that cannot be opened, windows cannot be created and message boxes
+// answer on standard error.
 // Every native failure keeps SDL's reason for the Win32 layer to pass on. A display lost
 // while the program runs takes its windows with it, as does a window destroyed from outside:
 // the Win32 layer is told, and the host makes no more native calls on what is gone.
@@ -90,8 +92,7 @@ public:
         const std::string title = cp1252_to_utf8(desc.title);
         Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
         if (!desc.decorated) flags |= SDL_WINDOW_BORDERLESS;
-        // A compositor may step aside for a window covering the screen, not for a window.
-        SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, desc.decorated ? "0" : "1");
+        flags |= prepare_window(desc.decorated, covers_screen(p));
         SDL_Window* window = nullptr;
         for (const GlConfig& config : kGlConfigs) {
             set_gl_attributes(config);
@@ -150,6 +151,9 @@ public:
         const Placement old = placement(surface->desc);
         if (p.w != old.w || p.h != old.h) SDL_SetWindowSize(surface->window, p.w, p.h);
         if (p.x != old.x || p.y != old.y) SDL_SetWindowPosition(surface->window, p.x, p.y);
+        if (desc.decorated != surface->desc.decorated || covers_screen(p) != covers_screen(old)) {
+            refit_window(surface->window, desc.decorated, covers_screen(p));
+        }
         surface->desc = desc;
         surface->origin_x = p.x;
         surface->origin_y = p.y;
@@ -269,20 +273,33 @@ public:
         cursors_.show(cursor);
     }
 
+    // Where the window system cannot tell the pointer's screen position nor move the pointer
+    // (Wayland), the position is the one the host last saw over its windows, and moving the
+    // pointer moves that position only: from then on it is the position asked for plus the
+    // pointer's motion since, so that a program reading how far the pointer went from
+    // where it put it reads the true motion.
     void set_cursor_pos(int x, int y) override {
         if (!video()) return;
+        if (!screen_positions_known()) {
+            warp_ = POINT{x - pointer_.x, y - pointer_.y};
+            return;
+        }
         const POINT delta = screen_delta();
         SDL_WarpMouseGlobal(x + delta.x, y + delta.y);
     }
 
     POINT cursor_pos() override {
         if (!video()) return POINT{0, 0};
+        if (!screen_positions_known()) return POINT{pointer_.x + warp_.x, pointer_.y + warp_.y};
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         const POINT delta = screen_delta();
         return POINT{x - delta.x, y - delta.y};
     }
 
+    // SDL's Wayland driver cannot capture the mouse on request, and need not: while a button
+    // is held on a window the compositor goes on sending it the pointer's motion, beyond its
+    // edges too, and SDL marks the window captured so that the positions are not clamped.
     void capture_mouse(bool on) override {
         if (!running()) return;
         SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
@@ -408,6 +425,20 @@ private:
         return mode;
     }
 
+    // The window's rectangle is the whole screen.
+    bool covers_screen(const Placement& p) {
+        SDL_Rect screen;
+        if (!video() || SDL_GetDisplayBounds(0, &screen) != 0) return false;
+        return p.x == screen.x && p.y == screen.y && p.w == screen.w && p.h == screen.h;
+    }
+
+    // The pointer's position in the Win32 layer's screen coordinates, from an event at (x, y)
+    // in a window, kept for cursor_pos where SDL cannot tell it.
+    POINT follow_pointer(NativeSurface* s, int x, int y) {
+        pointer_ = POINT{s->origin_x + x, s->origin_y + y};
+        return pointer_;
+    }
+
     bool known(NativeSurface* surface) const {
         return surface && std::find(surfaces_.begin(), surfaces_.end(), surface) != surfaces_.end();
     }
@@ -429,6 +460,7 @@ private:
     // manager places framed windows where it likes. Measured on the focused window, else
     // on the first visible one.
     POINT screen_delta() const {
+        if (!screen_positions_known()) return POINT{0, 0};
         NativeSurface* reference = focus_;
         for (NativeSurface* s : surfaces_) {
             if (!reference && s->visible) reference = s;
@@ -443,7 +475,8 @@ private:
         switch (ev.type) {
             case SDL_MOUSEMOTION:
                 if (NativeSurface* s = by_id(ev.motion.windowID)) {
-                    input_mouse_move(s, s->origin_x + ev.motion.x, s->origin_y + ev.motion.y, ev.motion.timestamp);
+                    const POINT at = follow_pointer(s, ev.motion.x, ev.motion.y);
+                    input_mouse_move(s, at.x, at.y, ev.motion.timestamp);
                 }
                 break;
             case SDL_MOUSEBUTTONDOWN:
@@ -460,8 +493,8 @@ private:
                 } else {
                     break;
                 }
-                input_mouse_button(s, button, ev.button.state == SDL_PRESSED, s->origin_x + ev.button.x,
-                                   s->origin_y + ev.button.y, ev.button.timestamp);
+                const POINT at = follow_pointer(s, ev.button.x, ev.button.y);
+                input_mouse_button(s, button, ev.button.state == SDL_PRESSED, at.x, at.y, ev.button.timestamp);
                 break;
             }
             case SDL_KEYDOWN:
@@ -505,6 +538,8 @@ private:
     NativeSurface* focus_ = nullptr;  // the top-level window that has (or last had) the keyboard
     std::deque<SDL_Event> deferred_;
     Cursors cursors_;
+    POINT pointer_{0, 0};  // the pointer where the host last saw it, in screen coordinates
+    POINT warp_{0, 0};     // where the program put it, from there (set_cursor_pos)
     Failure failure_;  // of the last call that can fail
 };
 

@@ -1,9 +1,10 @@
 // What the desktop host asks of the window system beyond SDL's own calls: the keyboard focus
 // for a window being shown, the dress of a message box (a dialog of the window it
-// interrupts), and word of the display or a window going away under the program. On X11
-// this is done with Xlib on the SDL windows' X ids; on Wayland a lost compositor is read
-// from libwayland; on other video drivers only the SDL calls are made and nothing is ever
-// lost.
+// interrupts), how a window is made and fitted, whether screen positions can be known, and
+// word of the display or a window going away under the program. This part is the same for
+// every video driver: it chooses by the one SDL runs and hands the work to that driver's
+// room (window_manager_x11.cpp, with Xlib; window_manager_wayland.cpp). On other drivers
+// only SDL's own calls are made and nothing is ever lost.
 #pragma once
 
 #include <SDL.h>
@@ -12,14 +13,26 @@
 
 namespace win32::sdl {
 
+// Hints and window flags for a window about to be made: with a frame from the window
+// manager or without one, covering the whole screen or not.
+Uint32 prepare_window(bool decorated, bool covers_screen);
+// A shown window's frame or rectangle changed as the Win32 layer asked.
+void refit_window(SDL_Window* window, bool decorated, bool covers_screen);
+
 // Gives a shown window the keyboard focus, with or without a window manager.
 void take_focus(SDL_Window* window);
 
 // Tells the window manager, before a message box's hidden window is first shown, that it
 // is a dialog (of `owner`, when not null) that cannot be resized, maximized or minimized,
-// nor closed unless `closable`, and centres it on the screen frame included. Does nothing a
-// bare X server would mind.
+// nor closed unless `closable`, and centres it on the screen frame included where the
+// window system lets a client place its windows. Does nothing a bare X server would mind.
 void dress_as_dialog(SDL_Window* box, SDL_Window* owner, bool closable);
+// The rest of the dress, once the box is shown (on Wayland its parent).
+void dialog_shown(SDL_Window* box, SDL_Window* owner);
+
+// Whether SDL's window positions and its global pointer position are those of the screen.
+// False on Wayland, where a client learns neither: the host then keeps its own.
+bool screen_positions_known();
 
 // ---- losing the display ----
 // Every window the host makes is watched from its creation until the host destroys it. On
