@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "win32/commctrl.h"
+#include "win32/controls.h"
 #include "win32/host.h"
 #include "win32/internal.h"
 #include "win32/user_internal.h"
