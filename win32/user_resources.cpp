@@ -145,6 +145,11 @@ bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb) {
     return true;
 }
 
+void track_cursor_over(Window* w) {
+    if (!w || !w->cls || !w->cls->cursor) return;
+    SetCursor(w->cls->cursor);
+}
+
 }  // namespace win32::user
 
 namespace win32::internal {
