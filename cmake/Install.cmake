@@ -26,7 +26,8 @@ if(WIN32)
   set(PC_REQUIRES "")
   set(PC_LIBS "-llumora -lglu32 -lopengl32 -lgdi32 -luser32 -lcomctl32")
 else()
-  install(FILES win32/windows.h win32/windowsx.h
+  install(FILES win32/windows.h win32/windef.h win32/winbase.h win32/wingdi.h win32/winuser.h
+                win32/commctrl.h win32/windowsx.h
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/win32 COMPONENT development)
   # Installed, Lumora is for desktop programs: linking it brings what the build's own
   # programs link as win32_desktop, the entry point and the desktop host, the host whole.

@@ -9,6 +9,7 @@
 #else
 #include "win32/windows.h"
 #include "win32/windowsx.h"
+#include "win32/commctrl.h"
 #endif
 
 // Windows' own GL header stops at OpenGL 1.1; the combiner and reflection-map enumerants of

@@ -1,7 +1,7 @@
 // The status bar: a strip along the bottom of its parent (CreateStatusWindowA) that keeps
 // its parts (SB_SETPARTS) and text (SB_SETTEXTA) and paints itself into the child window's
 // pixels: the face colour, a darker line along its top and at each part's right edge.
-#include "win32/commctrl.h"
+#include "win32/controls.h"
 
 #include <algorithm>
 #include <map>

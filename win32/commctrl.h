@@ -1,11 +1,10 @@
-// The common controls (comctl32's part of our subset): the status bar. Built on the public
-// API as comctl32 is built on user32; user only registers the controls' classes with its own
-// built-in ones, so that they exist before the program's first class, as on Win32.
+// The subset's <commctrl.h>: the common controls the programs use, the status bar.
 #pragma once
 
-namespace win32::commctrl {
+#include "win32/winuser.h"
 
-// Registers the window classes of the common controls ("msctls_statusbar32").
-void register_classes();
+// Common controls: status bar
+#define SB_SETTEXTA (WM_USER + 1)
+#define SB_SETPARTS (WM_USER + 4)
 
-}  // namespace win32::commctrl
+HWND CreateStatusWindowA(LONG style, LPCSTR lpszText, HWND hwndParent, UINT wID);

@@ -118,7 +118,7 @@ struct Reader {
         return bits[c] >= 8 ? x >> (bits[c] - 8) : widen[c][x];
     }
 
-    void read(int y, int x0, int n, uint32_t* out) const {
+    void decode(int y, int x0, int n, uint32_t* out) const {
         const uint8_t* r = v.row(y);
         switch (v.bpp) {
         case 1:
@@ -479,7 +479,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         // Any other source into plain 32-bit pixels: each row is converted straight into place.
         Reader reader(src);
         for (int64_t k = 0; k < h; ++k)
-            reader.read(int(sy + k), int(sx), n, reinterpret_cast<uint32_t*>(dst.row(int(dy + k)) + 4 * size_t(dx)));
+            reader.decode(int(sy + k), int(sx), n, reinterpret_cast<uint32_t*>(dst.row(int(dy + k)) + 4 * size_t(dx)));
         return TRUE;
     }
     Reader reader(src);
@@ -487,7 +487,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     std::vector<uint32_t> line(static_cast<size_t>(n));
     for (int64_t k = 0; k < h; ++k) {
         const int64_t i = row_at(k);
-        reader.read(int(sy + i), int(sx), n, line.data());
+        reader.decode(int(sy + i), int(sx), n, line.data());
         writer.write(int(dy + i), int(dx), n, line.data());
     }
     return TRUE;

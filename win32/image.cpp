@@ -5,14 +5,10 @@
 // with it. A file that is missing, cut short, malformed or not a regular file gives 0;
 // nothing is read past its end, and nothing is allocated for pixels the file does not hold.
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "win32/file_io.h"
 #include "win32/gdi_objects.h"
 #include "win32/windows.h"
 
@@ -30,74 +26,13 @@ constexpr uint32_t kMaxHeaderSize = 1024;   // room for every Windows header ver
 // three masks, a full colour table) lies in the first kHeadBytes of a file: one read gets it.
 constexpr uint32_t kHeadBytes = kFileHeaderSize + kMaxHeaderSize + 12 + 256 * 4;
 
-class File {
-public:
-    // Opened without waiting, so that a FIFO with no writer cannot hold the caller up; only a
-    // regular file is kept (a directory, a FIFO or a device is a file that cannot be read).
-    explicit File(const char* name) {
-        do {
-            fd_ = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        } while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) {
-            error_ = errno;
-            return;
-        }
-        struct stat st {};
-        if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-            // Win32 refuses to open a directory as a file with "access denied".
-            error_ = S_ISDIR(st.st_mode) ? EACCES : 0;
-            return;
-        }
-        size_ = static_cast<uint64_t>(st.st_size);
-        // Back to ordinary blocking reads for the regular file.
-        const int flags = fcntl(fd_, F_GETFL);
-        if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
-    }
-    ~File() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
+using win32::file_io::le16;
+using win32::file_io::le32;
+using File = win32::file_io::ReadFileHandle;
 
-    bool ok() const { return fd_ >= 0; }
-    // Why it could not be opened, as the Win32 error CreateFile reports (0 when there is no
-    // Win32 error that surely matches).
-    DWORD error() const {
-        switch (error_) {
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-        case EACCES:
-        case EPERM: return ERROR_ACCESS_DENIED;
-        default: return 0;
-        }
-    }
-    uint64_t size() const { return size_; }
-
-    // Reads exactly n bytes at offset, or fails.
-    bool read_at(uint64_t offset, void* dst, size_t n) const {
-        auto* out = static_cast<uint8_t*>(dst);
-        while (n > 0) {
-            const ssize_t r = ::pread(fd_, out, n, static_cast<off_t>(offset));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) return false;
-            out += r;
-            offset += static_cast<uint64_t>(r);
-            n -= static_cast<size_t>(r);
-        }
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    int error_ = 0;
-    uint64_t size_ = 0;
-};
-
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+// Reads exactly n bytes at offset, or fails.
+bool read_exactly(const File& file, uint64_t offset, void* dst, size_t n) {
+    return file.read_at(offset, dst, n) == n;
 }
 
 // Everything LoadImageA needs to know about a bitmap file before it makes the DIB section.
@@ -119,7 +54,7 @@ struct BmpLayout {
 bool read_layout(const File& file, BmpLayout& out) {
     uint8_t head[kHeadBytes];
     const size_t head_size = static_cast<size_t>(file.size() < kHeadBytes ? file.size() : kHeadBytes);
-    if (head_size < kFileHeaderSize + 4 || !file.read_at(0, head, head_size)) return false;
+    if (head_size < kFileHeaderSize + 4 || !read_exactly(file, 0, head, head_size)) return false;
     // The bytes [offset, offset + n) of the file, or nullptr when the file ends before them.
     auto at = [&](uint64_t offset, uint64_t n) -> const uint8_t* {
         return offset + n <= head_size ? head + offset : nullptr;
@@ -198,7 +133,8 @@ bool read_layout(const File& file, BmpLayout& out) {
 
 HBITMAP load_bitmap_file(const char* name) {
     if (name == nullptr || *name == '\0') return nullptr;
-    File file(name);
+    // Only a regular file is read (a directory, a FIFO or a device is a file that cannot be).
+    File file(name, win32::file_io::Accept::regular);
     if (!file.ok()) {
         if (const DWORD error = file.error()) SetLastError(error);
         return nullptr;
@@ -235,7 +171,7 @@ HBITMAP load_bitmap_file(const char* name) {
     const size_t stride = static_cast<size_t>(layout.stride);
     const size_t rows = static_cast<size_t>(layout.height);
     auto* pixels = static_cast<uint8_t*>(bits);
-    if (!file.read_at(layout.pixel_offset, pixels, stride * rows)) {
+    if (!read_exactly(file, layout.pixel_offset, pixels, stride * rows)) {
         DeleteObject(bitmap);
         return nullptr;
     }

@@ -1,16 +1,12 @@
 // Cursors and icons, system metrics and colours, rectangle helpers.
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "win32/file_io.h"
 #include "win32/host.h"
 #include "win32/internal.h"
 #include "win32/user_internal.h"
@@ -78,11 +74,8 @@ CursorDesc describe(HCURSOR cursor) {
     return desc;
 }
 
-uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
+using file_io::le16;
+using file_io::le32;
 
 // An icon or cursor resource file: a directory of images, each a DIB or a PNG.
 bool valid_icon_file(const std::vector<uint8_t>& d) {
@@ -117,31 +110,15 @@ bool valid_ani_file(const std::vector<uint8_t>& d) {
     return false;
 }
 
-// The bytes of a cursor file: a regular file of at most kMax bytes, read with one read. The
-// file is opened without waiting, so that a FIFO with no writer cannot hold the caller up;
-// a directory, a FIFO or a device is a file that cannot be read.
+// The bytes of a cursor file: a regular file of at most 16 MiB (a directory, a FIFO or a
+// device is a file that cannot be read). A file cut short while being read keeps what was there.
 bool read_cursor_file(LPCSTR path, std::vector<uint8_t>& data) {
-    constexpr off_t kMax = off_t{16} << 20;
-    int fd;
-    do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMax;
-    if (ok) {
-        data.resize(static_cast<size_t>(st.st_size));
-        size_t have = 0;
-        while (have < data.size()) {
-            const ssize_t r = ::pread(fd, data.data() + have, data.size() - have, static_cast<off_t>(have));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            have += static_cast<size_t>(r);
-        }
-        data.resize(have);  // a file cut short while being read keeps what was there
-    }
-    ::close(fd);
-    return ok;
+    constexpr uint64_t kMax = uint64_t{16} << 20;
+    const file_io::ReadFileHandle file(path, file_io::Accept::regular);
+    if (!file.ok() || file.size() > kMax) return false;
+    data.resize(static_cast<size_t>(file.size()));
+    data.resize(file.read_at(0, data.data(), data.size()));
+    return true;
 }
 
 HCURSOR load_from_file(LPCSTR path) {
@@ -166,6 +143,11 @@ bool sys_colour_brush_colour(HBRUSH brush, uint32_t* rgb) {
     if (v < kSysBrushBase || v >= kSysBrushBase + 31 * 4 || (v - kSysBrushBase) % 4) return false;
     if (rgb) *rgb = kSysColours[(v - kSysBrushBase) / 4];
     return true;
+}
+
+void track_cursor_over(Window* w) {
+    if (!w || !w->cls || !w->cls->cursor) return;
+    SetCursor(w->cls->cursor);
 }
 
 }  // namespace win32::user

@@ -3,7 +3,7 @@
 // the mouse is captured).
 #pragma once
 
-#include "win32/windows.h"
+#include "win32/windef.h"
 
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
