@@ -41,12 +41,13 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\buggy.exe")
 set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 get_target_property(buttons_demo_name buttons-demo OUTPUT_NAME)
+# NSIS takes single quotes as well: double ones would end CPack's own strings.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA "
-  SetOutPath \"$INSTDIR\\\\bin\"
-  CreateShortCut \"$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Buggy.lnk\" \"$INSTDIR\\\\bin\\\\buggy.exe\"
-  CreateShortCut \"$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Lumora buttons demo.lnk\" \"$INSTDIR\\\\bin\\\\${buttons_demo_name}.exe\"
-  SetOutPath \"$INSTDIR\"")
+  SetOutPath '$INSTDIR\\bin'
+  CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Buggy.lnk' '$INSTDIR\\bin\\buggy.exe'
+  CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Lumora buttons demo.lnk' '$INSTDIR\\bin\\${buttons_demo_name}.exe'
+  SetOutPath '$INSTDIR'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
-  Delete \"$SMPROGRAMS\\\\$MUI_TEMP\\\\Buggy.lnk\"
-  Delete \"$SMPROGRAMS\\\\$MUI_TEMP\\\\Lumora buttons demo.lnk\"")
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Buggy.lnk'
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Lumora buttons demo.lnk'")
 include(CPack)
