@@ -47,7 +47,10 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Buggy.lnk' '$INSTDIR\\bin\\buggy.exe'
   CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Lumora buttons demo.lnk' '$INSTDIR\\bin\\${buttons_demo_name}.exe'
   SetOutPath '$INSTDIR'")
+# The uninstaller removes the package's own key under the vendor's; these commands run after
+# that, so the vendor's key goes too once nothing else of it is left.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
   Delete '$SMPROGRAMS\\$MUI_TEMP\\Buggy.lnk'
-  Delete '$SMPROGRAMS\\$MUI_TEMP\\Lumora buttons demo.lnk'")
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Lumora buttons demo.lnk'
+  DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'")
 include(CPack)

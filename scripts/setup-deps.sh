@@ -20,8 +20,8 @@ TESTS=(
   debhelper dpkg-dev fakeroot lintian
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest nsis wine wine64
 )
-# 32-bit Wine and its Mesa, for the 32-bit Windows build's tests.
-TESTS_I386=(wine32:i386 libgl1-mesa-dri:i386)
+# 32-bit Wine and its GL (Wine only recommends libgl1), for the 32-bit Windows build's tests.
+TESTS_I386=(wine32:i386 libgl1:i386 libgl1-mesa-dri:i386)
 
 case $mode in
 viewer) wanted=("${VIEWER[@]}") ;;

@@ -45,7 +45,9 @@ done
 echo "$(wc -l < "$work/zip.list") files"
 
 step "a Wine prefix of its own ($arch)"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Without winemenubuilder: Wine would copy the Start-menu entries into this machine's own
+# desktop menu (~/.local/share/applications).
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 [ "$arch" = win32 ] && export WINEARCH=win32 || export WINEARCH=win64
 wineboot -i > "$work/wineboot.log" 2>&1
 wineserver -w
