@@ -1,44 +1,74 @@
-# What `cmake --install` puts where, and the Debian packages `cpack -G DEB` makes of it.
+# What `cmake --install` puts where, after GNUInstallDirs (a Debian build passes the
+# multiarch library folder as CMAKE_INSTALL_LIBDIR). debian/ makes the Debian packages of the
+# same layout; on Windows cmake/Packages.cmake makes the installers and the zip.
 #
-# Component "development": Lumora for other programs. The archives, the public headers (on
-# Linux with the Win32 subset's API headers they include), the CMake package Lumora (imported
-# target Lumora::lumora, with a version file), the pkg-config file lumora.pc and the pages a
-# programmer reads, getting started and the reference.
+# Component "development": Lumora for other programs. The archives (all named liblumora*),
+# the public headers under include/lumora/ (on Linux the Win32 subset's API headers they
+# include under include/lumora/win32/), the CMake package Lumora (imported target
+# Lumora::lumora, with a version file), the pkg-config file lumora.pc, and in
+# share/doc/liblumora-dev the pages a programmer reads and the example programs.
 # Component "viewer": the buggy viewer as a desktop program. The programs read their image
-# files from the working directory, so they and their files live together in lib/buggy; bin/
-# holds launchers that start them there, a .desktop entry and an icon announce the viewer.
+# files from the working directory: the pictures, the same on every architecture, live in
+# share/buggy, the programs in libexec/buggy, and bin/ holds launchers that start them in the
+# pictures' folder; a desktop entry, icons, AppStream metainfo and man pages announce them.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# Lumora's version is the library's own, LUMOVERSION in lumora/Window.cpp.
-file(STRINGS ${CMAKE_SOURCE_DIR}/lumora/Window.cpp version_line REGEX "LUMOVERSION = \"[0-9.]+\"")
-string(REGEX MATCH "[0-9]+(\\.[0-9]+)*" LUMORA_VERSION "${version_line}")
-if(NOT LUMORA_VERSION)
-  message(FATAL_ERROR "LUMOVERSION not found in lumora/Window.cpp")
-endif()
+# The version is the project's, set by project() in the top-level CMakeLists.txt.
+set(LUMORA_VERSION ${PROJECT_VERSION})
 
 # ---- Lumora ------------------------------------------------------------------------------
 set(lumora_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Lumora)
+set(lumora_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/liblumora-dev)
 set(lumora_targets lumora)
-install(FILES lumora/Lumora.h lumora/Platform.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumora COMPONENT development)
+
+# The public headers: Lumora's own and every header of ours they include, followed through
+# their quoted includes, so a header the Win32 subset's API gains is installed with it.
+# Headers keep their path under include/lumora/: lumora/X.h there, win32/Y.h as
+# include/lumora/win32/Y.h.
+set(public_headers lumora/Lumora.h lumora/Platform.h)
+set(pending ${public_headers})
+while(pending)
+  list(POP_FRONT pending header)
+  file(STRINGS ${CMAKE_SOURCE_DIR}/${header} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" name "${line}")
+    if(EXISTS ${CMAKE_SOURCE_DIR}/${name} AND NOT name IN_LIST public_headers)
+      list(APPEND public_headers ${name})
+      list(APPEND pending ${name})
+    endif()
+  endforeach()
+endwhile()
+foreach(header IN LISTS public_headers)
+  get_filename_component(folder ${header} DIRECTORY)
+  string(REGEX REPLACE "^lumora/?" "" folder "${folder}")
+  install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumora/${folder} COMPONENT development)
+endforeach()
+
 if(WIN32)
   set(PC_REQUIRES "")
   set(PC_LIBS "-llumora -lglu32 -lopengl32 -lgdi32 -luser32 -lcomctl32")
 else()
-  install(FILES win32/windows.h win32/windef.h win32/winbase.h win32/wingdi.h win32/winuser.h
-                win32/commctrl.h win32/windowsx.h
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/win32 COMPONENT development)
   # Installed, Lumora is for desktop programs: linking it brings what the build's own
   # programs link as win32_desktop, the entry point and the desktop host, the host whole.
   target_link_libraries(lumora INTERFACE "$<INSTALL_INTERFACE:Lumora::win32_winmain>"
                         "$<INSTALL_INTERFACE:$<LINK_LIBRARY:WHOLE_ARCHIVE,Lumora::win32_sdl>>")
   list(APPEND lumora_targets win32_core win32_sdl win32_winmain)
+  # The archives carry Lumora's name: the subset is Lumora's, not a system's Win32.
+  set_target_properties(win32_core PROPERTIES OUTPUT_NAME lumora-win32)
+  set_target_properties(win32_sdl PROPERTIES OUTPUT_NAME lumora-win32-sdl)
+  set_target_properties(win32_winmain PROPERTIES OUTPUT_NAME lumora-win32-winmain)
   # The same order as Lumora::lumora: the host whole, ahead of the core it calls back.
-  set(PC_REQUIRES "gl glu pixman-1 sdl2 SDL2_ttf x11 wayland-client")
-  set(PC_LIBS "-llumora -lwin32_winmain -Wl,--whole-archive -lwin32_sdl -Wl,--no-whole-archive -lwin32_core")
+  set(PC_REQUIRES "gl glu pixman-1 sdl2 SDL2_ttf wayland-client")
+  if(X11_FOUND)
+    string(APPEND PC_REQUIRES " x11")
+  endif()
+  set(PC_LIBS "-llumora -llumora-win32-winmain -Wl,--whole-archive -llumora-win32-sdl -Wl,--no-whole-archive -llumora-win32")
 endif()
-target_include_directories(lumora INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+# The headers include each other by their paths in this tree ("lumora/Platform.h",
+# "win32/windows.h"): include/ and include/lumora/ resolve both.
+target_include_directories(lumora INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>
+                           $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/lumora>)
 install(TARGETS ${lumora_targets} EXPORT LumoraTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 install(EXPORT LumoraTargets NAMESPACE Lumora::
@@ -50,9 +80,11 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/LumoraConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/LumoraConfig.cmake ${CMAKE_BINARY_DIR}/LumoraConfigVersion.cmake
         DESTINATION ${lumora_cmake_dir} COMPONENT development)
 
-# The pages link only to each other, so they read the same here as in docs/.
+# The pages link only to each other, so they read the same here as in docs/; the examples
+# are each a CMake project of their own.
 install(FILES docs/getting-started.md docs/lumora-reference.md
-        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumora COMPONENT development)
+        DESTINATION ${lumora_doc_dir} COMPONENT development)
+install(DIRECTORY examples/ DESTINATION ${lumora_doc_dir}/examples COMPONENT development)
 
 # lumora.pc finds its prefix from its own folder, so the installed tree can be moved.
 string(REGEX REPLACE "[^/]+" ".." PC_TO_PREFIX "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
@@ -66,61 +98,51 @@ if(WIN32)
   # A Windows program starts in its own folder: programs and pictures side by side in bin/.
   install(TARGETS buggy buttons-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT viewer)
   install(FILES ${painted_files} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT viewer)
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT viewer)
+  include(cmake/Packages.cmake)
   return()
 endif()
 
-set(buggy_data_dir lib/buggy)
+set(buggy_program_dir ${CMAKE_INSTALL_LIBEXECDIR}/buggy)
+set(buggy_data_dir ${CMAKE_INSTALL_DATADIR}/buggy)
 file(RELATIVE_PATH BIN_TO_DATA /${CMAKE_INSTALL_BINDIR} /${buggy_data_dir})
+file(RELATIVE_PATH BIN_TO_PROGRAMS /${CMAKE_INSTALL_BINDIR} /${buggy_program_dir})
 set(DATA_DIR ${buggy_data_dir})
-install(TARGETS buggy buttons-demo buggy-snapshot RUNTIME DESTINATION ${buggy_data_dir} COMPONENT viewer)
+install(TARGETS buggy buttons-demo buggy-snapshot RUNTIME DESTINATION ${buggy_program_dir} COMPONENT viewer)
 install(FILES ${painted_files} DESTINATION ${buggy_data_dir} COMPONENT viewer)
-foreach(PROGRAM buggy buttons-demo)
+set(launchers "")
+foreach(target buggy buttons-demo)
+  get_target_property(PROGRAM ${target} OUTPUT_NAME)
+  if(NOT PROGRAM)
+    set(PROGRAM ${target})
+  endif()
   configure_file(cmake/install/launcher.sh.in ${CMAKE_BINARY_DIR}/launchers/${PROGRAM} @ONLY)
+  list(APPEND launchers ${CMAKE_BINARY_DIR}/launchers/${PROGRAM})
 endforeach()
 configure_file(cmake/install/buggy-snapshot.sh.in ${CMAKE_BINARY_DIR}/launchers/buggy-snapshot @ONLY)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/launchers/buggy ${CMAKE_BINARY_DIR}/launchers/buttons-demo
-                 ${CMAKE_BINARY_DIR}/launchers/buggy-snapshot
+install(PROGRAMS ${launchers} ${CMAKE_BINARY_DIR}/launchers/buggy-snapshot
         DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT viewer)
+install(DIRECTORY docs/man/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT viewer
+        FILES_MATCHING PATTERN "*.1")
 
-# The icon is the buggy itself, a 256 x 256 frame of the headless viewer, turned a little and
-# brought nearer.
-set(buggy_icon ${CMAKE_BINARY_DIR}/launchers/buggy.png)
-add_custom_command(
-    OUTPUT ${buggy_icon}
-    COMMAND buggy-snapshot --fullscreen --screen 258x258 --right-drag 50 --left-drag 30,0 --output ${buggy_icon}
-    DEPENDS buggy-snapshot painted-textures
-    WORKING_DIRECTORY ${PAINTER_OUTPUT_DIR}
-    COMMENT "Drawing the viewer's icon"
-    VERBATIM)
-add_custom_target(buggy-icon ALL DEPENDS ${buggy_icon})
-install(FILES ${buggy_icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps COMPONENT viewer)
+# The icons are the buggy itself, frames of the headless viewer, turned a little and brought
+# nearer, one for each size a desktop asks for.
+set(buggy_icons "")
+foreach(size 16 24 32 48 64 128 256)
+  set(icon ${CMAKE_BINARY_DIR}/launchers/icons/${size}x${size}/buggy.png)
+  math(EXPR screen "${size} + 2")
+  add_custom_command(
+      OUTPUT ${icon}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/launchers/icons/${size}x${size}
+      COMMAND buggy-snapshot --fullscreen --screen ${screen}x${screen} --right-drag 50 --left-drag 30,0
+              --output ${icon}
+      DEPENDS buggy-snapshot painted-textures
+      WORKING_DIRECTORY ${PAINTER_OUTPUT_DIR}
+      COMMENT "Drawing the viewer's ${size} x ${size} icon"
+      VERBATIM)
+  list(APPEND buggy_icons ${icon})
+  install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT viewer)
+endforeach()
+add_custom_target(buggy-icon ALL DEPENDS ${buggy_icons})
 install(FILES cmake/install/buggy.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT viewer)
-
-# ---- Debian packages: buggy (the viewer) and liblumora-dev (Lumora) ------------------------
-set(CPACK_PACKAGE_NAME buggy)
-set(CPACK_PACKAGE_VERSION ${LUMORA_VERSION})
-set(CPACK_PACKAGE_CONTACT "Buggy viewer maintainers <buggy@localhost>")
-set(CPACK_COMPONENTS_ALL viewer development)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME buggy)
-set(CPACK_DEBIAN_VIEWER_PACKAGE_SECTION graphics)
-# Descriptions: the summary line, then the long description.
-set(CPACK_DEBIAN_VIEWER_DESCRIPTION "Textured dune buggy viewer
-A desktop 3D viewer of a textured dune buggy drawn with fixed-function OpenGL,
-turned and moved with the mouse; buttons-demo shows shaped image buttons and
-buggy-snapshot draws the viewer without a display into a PNG file.")
-# The libraries the programs link (found by dpkg-shlibdeps) and what they load or read:
-# libGL and the Mesa drivers (SDL's GL, EGL's llvmpipe), the message box's DejaVu font.
-set(CPACK_DEBIAN_VIEWER_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_VIEWER_PACKAGE_DEPENDS "libgl1, libgl1-mesa-dri, fonts-dejavu-core")
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME liblumora-dev)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Lumora graphics library (static, with its Win32 subset)
-Window, GL context and message pump, input, projection, lights, materials,
-TGA and BMP textures, a reflection effect and shaped image buttons, written
-against the Win32 API; on Linux over its own Win32 subset and an SDL2 desktop
-host. find_package(Lumora) gives Lumora::lumora; pkg-config lumora.")
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-    "libgl-dev, libglu1-mesa-dev, libsdl2-dev, libsdl2-ttf-dev, libpixman-1-dev, libx11-dev, libwayland-dev, pkg-config, fonts-dejavu-core")
-include(CPack)
+install(FILES cmake/install/buggy.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT viewer)

@@ -45,7 +45,8 @@ LONGINT XCOORD = 0, YCOORD = 0, ZCOORD = 0;
 LONGWORD START = 0;
 LONGINT CMDSHOW = SW_SHOWNORMAL;
 bool FOGONOFF = false;
-const std::string LUMOVERSION = "1.0";
+// The project's version, from the top-level CMakeLists.txt (project(... VERSION ...)).
+const std::string LUMOVERSION = LUMORA_VERSION;
 
 namespace {
 

@@ -14,7 +14,8 @@ void usage(FILE* out) {
     std::fputs(
         "usage: buggy-snapshot [options]\n"
         "Runs the buggy viewer without a display and writes the last frame as a PNG file.\n"
-        "Run it from the folder that holds the image files (build/bin).\n"
+        "It reads the viewer's image files from the working directory (build/bin in a\n"
+        "build); the installed buggy-snapshot starts there by itself.\n"
         "\n"
         "  -o, --output FILE      PNG file to write (default: buggy.png)\n"
         "  -s, --screen WxH       size of the virtual screen (default: 1024x768)\n"

@@ -3,7 +3,7 @@
 // its shape is the region BITMAPTOREGION makes of the normal picture (the magenta around the
 // star is outside it), and its window procedure, HOVERBUTTONHANDLER, sends the parent a
 // WM_COMMAND when it is clicked. Each click turns the sky of the scene. The pictures are read
-// from the working directory (the viewer's data folder, lib/buggy of the installed tree, holds
+// from the working directory (the viewer's data folder, share/buggy of the installed tree, holds
 // them). Escape or closing the window ends it.
 #include <chrono>
 #include <cmath>

@@ -1,5 +1,5 @@
 // A lit, textured cube spinning in a Lumora window, with one reflection pass over it. It reads
-// Metal1-00.bmp and riflesso.tga from the working directory (the viewer's data folder, lib/buggy
+// Metal1-00.bmp and riflesso.tga from the working directory (the viewer's data folder, share/buggy
 // of the installed tree, holds both). Escape or closing the window ends it.
 #include <chrono>
 #include <thread>

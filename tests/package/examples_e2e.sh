@@ -7,7 +7,7 @@
 # Escape and its program must end within five seconds, having printed nothing on its own.
 set -u
 work=$1 picture=$2
-data=$work/prefix/lib/buggy
+data=$work/prefix/share/buggy
 fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 step() { echo "== $*"; }
 

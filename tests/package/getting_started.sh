@@ -15,7 +15,7 @@
 # printed nothing.
 set -u
 source=$1 prefix=$2 work=$3 cxx=$4 picture=$5
-data=$prefix/lib/buggy
+data=$prefix/share/buggy
 fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 step() { echo "== $*"; }
 

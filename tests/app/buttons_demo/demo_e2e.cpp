@@ -36,7 +36,7 @@ struct Demo {
     desktop::Geometry g;
 
     Demo() {
-        process = desktop::start({"./buttons-demo"});
+        process = desktop::start({"./lumora-buttons-demo"});
         window = desktop::find_window(kTitle, 20s);
         EXPECT_NE(window, 0u) << "the demo window did not appear";
         if (window) g = desktop::window_geometry(window);

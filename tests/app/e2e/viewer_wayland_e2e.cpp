@@ -302,7 +302,7 @@ TEST_F(OnWayland, TheDemosButtonsTakeClicksInsideTheirShapesOnly) {
     ASSERT_GE(in_x, 0);
     ASSERT_GE(out_x, 0) << "the star has no transparent pixel";
 
-    desktop::Process demo = weston_->start_client({"./buttons-demo"});
+    desktop::Process demo = weston_->start_client({"./lumora-buttons-demo"});
     Rect client;
     eventually(20s, [&] {
         client = rect_of(desktop::extent_of(weston_->screenshot(), kNightBlue, 8));

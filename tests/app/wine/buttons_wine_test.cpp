@@ -104,15 +104,15 @@ Found find_shape(const picture::Image& shot, const Mask& m, int x, int y, uint32
 
 TEST(WineButtons, TheStarButtonTakesClicksInsideItsShapeOnly) {
     const auto start = std::chrono::steady_clock::now();
-    const wine::Folder bin = wine::windows_bin("buttons-demo.exe");
+    const wine::Folder bin = wine::windows_bin("lumora-buttons-demo.exe");
     ASSERT_TRUE(bin.problem.empty()) << bin.problem;
     const Mask star = read_mask(bin.path + "/stellaN.BMP");
-    ASSERT_EQ(star.width, 96) << "stellaN.BMP is missing beside buttons-demo.exe or not a 96 x 96 picture";
+    ASSERT_EQ(star.width, 96) << "stellaN.BMP is missing beside lumora-buttons-demo.exe or not a 96 x 96 picture";
     const Spot in = inside(star), out = corner(star);
     ASSERT_GE(in.x, 0) << "the star picture has no opaque part";
     ASSERT_GE(out.x, 0) << "the star picture has no transparent corner";
 
-    wine::Program demo(bin.path, "buttons-demo.exe");
+    wine::Program demo(bin.path, "lumora-buttons-demo.exe");
     ASSERT_TRUE(demo.started()) << demo.problem();
     const unsigned long window = demo.find_window(kTitle, 60s);
     ASSERT_NE(window, 0u) << demo.why_no_window(kTitle);
