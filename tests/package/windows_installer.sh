@@ -86,8 +86,9 @@ grep -q "Buggy $version $arch" "$WINEPREFIX"/*.reg || fail "the installer regist
 took
 
 step "the installed buggy.exe: question, window, drag, Escape"
-LUMORA_WINDOWS_BIN=$dir/bin "$wine_e2e" --gtest_filter=WineViewer.WindowedRunShowsTheBuggyTurnsOnALeftDragAndEndsOnEscape \
-    > "$work/e2e.out" 2>&1
+# Run in the work folder, where the test's pictures land.
+(cd "$work" && LUMORA_WINDOWS_BIN=$dir/bin "$wine_e2e" --gtest_filter=WineViewer.WindowedRunShowsTheBuggyTurnsOnALeftDragAndEndsOnEscape \
+    > "$work/e2e.out" 2>&1)
 rc=$?
 wineserver -w
 cat "$work/e2e.out"
