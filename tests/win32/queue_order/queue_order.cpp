@@ -67,8 +67,10 @@ void print_message(const char* what, const MSG& msg) {
     if (is_mouse(msg.message))
         std::printf(" client=%d,%d", static_cast<int>(static_cast<short>(LOWORD(msg.lParam))),
                     static_cast<int>(static_cast<short>(HIWORD(msg.lParam))));
+    // A key's lParam is 32 bits of flags: taken unsigned, so a 32-bit build prints the same
+    // number as a 64-bit one.
     if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)
-        std::printf(" lParam=0x%llx", static_cast<unsigned long long>(msg.lParam));
+        std::printf(" lParam=0x%llx", static_cast<unsigned long long>(static_cast<ULONG_PTR>(msg.lParam)));
     std::printf(" pt=%ld,%ld\n", static_cast<long>(msg.pt.x), static_cast<long>(msg.pt.y));
 }
 
