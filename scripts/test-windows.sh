@@ -30,6 +30,8 @@ trap stop_wine EXIT
 wine32=yes
 dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" || wine32=
 skipped() { echo "SKIPPED (32-bit Wine is not installed): $*"; }
+# The NSIS installer and the zip alone, into $dir/packages, when they cannot be run.
+pack() { (cd $dir && cpack -B "$root/$dir/packages" > cpack.log 2>&1) || { cat $dir/cpack.log; exit 1; }; }
 
 for arch in "${arches[@]}"; do
   arch_started=$(date +%s)
@@ -45,7 +47,7 @@ for arch in "${arches[@]}"; do
   fi
   cmake --build $dir -j2
   if [ $arch = win32 ] && [ -z "$wine32" ]; then
-    (cd $dir && cpack -B "$root/$dir/packages" > cpack.log 2>&1) || { cat $dir/cpack.log; exit 1; }
+    pack
     skipped "the 32-bit build's tests and its installer under Wine (built and packed only)"
     continue
   fi
@@ -101,7 +103,7 @@ for arch in "${arches[@]}"; do
   stop_wine
 
   if [ -z "$wine32" ]; then
-    (cd $dir && cpack -B "$root/$dir/packages" > cpack.log 2>&1) || { cat $dir/cpack.log; exit 1; }
+    pack
     skipped "the $arch installer under Wine (packed only)"
     echo "Windows $arch: $(( $(date +%s) - arch_started )) s"
     continue
