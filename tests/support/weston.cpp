@@ -36,6 +36,10 @@ Weston::Weston(int width, int height) {
     output_ = find_window("Weston Compositor - screen0", 10s);
     if (!output_) return;
     geometry_ = window_geometry(output_);
+    // The X keyboard focus on the output for good, before any client: moving it there later
+    // (key() does) makes Weston take the keyboard from its focused window and, when the X
+    // focus events come close together, not give it back.
+    run("xdotool windowfocus --sync " + std::to_string(output_) + " 2>/dev/null");
     // The shell's background is drawn by a client of Weston's own: the output is ready once
     // it shows (above the panel).
     for (int i = 0; i < 100; ++i) {

@@ -784,6 +784,40 @@ TEST(Loss, TheXServerEndingReportsEveryWindowGoneAndTheProgramGoesOn) {
     host().capture_mouse(true);
 }  // the windows' tear-down makes no native call
 
+// SDL's X11 driver waits for the server to report a window it shows mapped (and one it hides
+// unmapped); a server that ended never does, and Xlib, told to go on after the loss, returns
+// from every read at once: unguarded, that wait spins for ever. Here the loss is first seen
+// inside the show.
+TEST(Loss, TheXServerEndingBeforeAShowEndsTheShowAndIsReportedOnce) {
+    win32::SurfaceDesc desc;
+    desc.outer = desc.client = {0, 0, 200, 150};
+    desc.title = "Shown late";
+    NativeSurface* surface = host().create_surface(desc);
+    ASSERT_NE(surface, nullptr);
+    fake_input::clear();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(desktop::end_x_server());
+    for (int i = 0; i < 100 && desktop::run_status("xdpyinfo > /dev/null 2>&1") == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // A show or hide that never returns ends the test, on standard output (standard error
+    // is being captured).
+    signal(SIGALRM, [](int) {
+        const char text[] = "the show or hide of a window never returned once the X server had ended\n";
+        (void)!write(1, text, sizeof text - 1);
+        _exit(1);
+    });
+    alarm(20);
+    host().show_surface(surface, true);
+    host().show_surface(surface, false);
+    alarm(0);
+    EXPECT_TRUE(pump_until([&](const std::vector<Call>&) { return destroyed_reports(surface) > 0; }));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(destroyed_reports(surface), 1);
+    EXPECT_EQ(said.rfind("win32: display " + std::string(std::getenv("DISPLAY")) + " lost: ", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
 TEST_F(InputTest, CursorPositionScreenSizeAndCursors) {
     EXPECT_EQ(host().screen_width(), 1024);
     EXPECT_EQ(host().screen_height(), 768);

@@ -298,7 +298,7 @@ public:
             }
         }
         dress_as_dialog(window_, owner, box_close_answer(box_) != 0);
-        SDL_ShowWindow(window_);
+        if (!guarded([this] { SDL_ShowWindow(window_); })) return true;  // run() answers at once
         dialog_shown(window_, owner);
         take_focus(window_);
         draw();
@@ -322,7 +322,9 @@ public:
             // destroyed, that message can reach the server after the window is gone; the
             // resulting BadWindow error would end the program in Xlib's default handler.
             SDL_Event ev;
-            if (!SDL_PollEvent(&ev)) {
+            int got = 0;
+            if (!guarded([&] { got = SDL_PollEvent(&ev); })) continue;  // the loss, at the top
+            if (!got) {
                 SDL_Delay(10);
                 continue;
             }
@@ -343,7 +345,7 @@ public:
                         // A box offers no minimize; a window manager that minimizes it
                         // anyway gets it back at once, with the keyboard, so that the
                         // program is never left waiting on a box nobody sees.
-                        SDL_RestoreWindow(window_);
+                        guarded([this] { SDL_RestoreWindow(window_); });
                         take_focus(window_);
                         dirty = true;
                     } else {

@@ -133,11 +133,11 @@ public:
         if (!present(surface)) return;
         surface->visible = visible;
         if (visible) {
-            SDL_ShowWindow(surface->window);
+            if (!guarded([&] { SDL_ShowWindow(surface->window); })) return;
             take_focus(surface->window);
             focus_ = surface;
         } else {
-            SDL_HideWindow(surface->window);
+            guarded([&] { SDL_HideWindow(surface->window); });
             if (focus_ == surface) focus_ = nullptr;
         }
     }
@@ -258,7 +258,7 @@ public:
             dispatch(ev);
         }
         // Only what is pending now: a stream of motion events cannot keep the pump busy.
-        SDL_PumpEvents();
+        guarded([] { SDL_PumpEvents(); });
         SDL_Event ev;
         while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) dispatch(ev);
         report_losses();

@@ -80,6 +80,15 @@ void dialog_shown(SDL_Window* box, SDL_Window* owner) {
 
 bool screen_positions_known() { return driver() != Driver::wayland; }
 
+bool run_guarded(void (*call)(void*), void* data) {
+    if (!display_lost().empty()) return false;
+#if WIN32_SDL_X11
+    if (driver() == Driver::x11) return x11::run_guarded(call, data);
+#endif
+    call(data);
+    return true;
+}
+
 void watch_display() {
 #if WIN32_SDL_X11
     if (driver() == Driver::x11) x11::watch_display();

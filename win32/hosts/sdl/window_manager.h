@@ -10,6 +10,7 @@
 #include <SDL.h>
 
 #include <string>
+#include <type_traits>
 
 namespace win32::sdl {
 
@@ -42,6 +43,17 @@ bool screen_positions_known();
 // handlers, and the program goes on without them. On Wayland the first one names the
 // connection whose breaking (the compositor ended) is looked for.
 void watch_window(SDL_Window* window);
+// Runs an SDL call that talks to the display: the event pump, showing, hiding or restoring
+// a window. When the X server's connection breaks during it, SDL would go on with the
+// failed requests: wait for ever for a window to be mapped, or read an empty reply as data.
+// There the call is left where the break is seen, and false is returned; nothing is called
+// once the display is lost. `call` must hold no object with a destructor of its own (it
+// calls SDL, nothing more): it may be left halfway.
+bool run_guarded(void (*call)(void*), void* data);
+template <typename Call>
+bool guarded(Call&& call) {
+    return run_guarded([](void* c) { (*static_cast<std::remove_reference_t<Call>*>(c))(); }, &call);
+}
 // Called once SDL's video is up, before the first window: on X11, a connection that breaks
 // before a window has hooked it (or one of SDL's own that is never hooked) would end the
 // program in Xlib's exit handler with code 1; it ends it here instead, with code 0 and the

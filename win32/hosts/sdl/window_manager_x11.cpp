@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -198,7 +199,8 @@ struct Watch {
     std::vector<::Window> live;  // the host's windows
     std::vector<::Window> gone;  // those another client destroyed, kept for the errors that follow
     XErrorHandler previous = nullptr;
-    std::string lost;  // why the connection is gone
+    std::string lost;                   // why the connection is gone
+    std::jmp_buf* escape = nullptr;     // the way out of the guarded SDL call in progress
 };
 
 Watch& watched() {
@@ -249,7 +251,15 @@ int on_x_io_error(Display* display) {
     std::_Exit(0);
 }
 
-void on_x_io_exit(Display*, void*) {}
+// Returning from here, Xlib returns from every later request at once, with nothing read:
+// SDL would wait for ever for an event (a window mapped or unmapped) or read the empty
+// reply as data (a null keyboard map). A guarded call in progress is left here for the
+// place that made it (run_guarded). Only C code, SDL's and Xlib's, lies in between: no
+// destructor is skipped, and Xlib released the display's lock before calling the handlers.
+void on_x_io_exit(Display* display, void*) {
+    Watch& w = watched();
+    if (display == w.display && w.escape) std::longjmp(*w.escape, 1);
+}
 
 // SDL hands every X event it reads to this filter as an SDL_SYSWMEVENT: a watched window's
 // DestroyNotify, which SDL itself ignores, marks the window gone. None of them goes on to
@@ -285,6 +295,20 @@ void prepare_window(bool decorated) {
 bool take_focus(SDL_Window* window) { return focus(window); }
 
 void dress_as_dialog(SDL_Window* box, bool owned, bool closable) { dress(box, owned, closable); }
+
+bool run_guarded(void (*call)(void*), void* data) {
+    Watch& w = watched();
+    std::jmp_buf* const outer = w.escape;
+    std::jmp_buf escape;
+    w.escape = &escape;
+    if (setjmp(escape) == 0) {
+        call(data);
+        w.escape = outer;
+        return true;
+    }
+    w.escape = outer;
+    return false;
+}
 
 void watch_display() { XSetIOErrorHandler(on_x_io_error); }
 

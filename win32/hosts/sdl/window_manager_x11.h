@@ -23,6 +23,7 @@ bool take_focus(SDL_Window* window);
 void dress_as_dialog(SDL_Window* box, bool owned, bool closable);
 
 // The watch on the display (see window_manager.h).
+bool run_guarded(void (*call)(void*), void* data);
 void watch_display();
 void watch_window(SDL_Window* window);
 void unwatch_window(SDL_Window* window);
