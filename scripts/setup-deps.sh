@@ -59,7 +59,6 @@ install() {
 
 if [ "$mode" = tests ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
-  updated=
 fi
 missing_of "${wanted[@]}"
 [ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
